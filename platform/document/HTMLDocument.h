@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The document object model as the program uses it. Every call may fail by
+// throwing runtime::Failure. Lookups that find nothing return nullptr.
+
+namespace kestrova::platform {
+
+class IHTMLStyle {
+public:
+    virtual ~IHTMLStyle() = default;
+    virtual std::string display() = 0;
+    virtual void put_display(const std::string& value) = 0;
+};
+
+class IHTMLElement {
+public:
+    virtual ~IHTMLElement() = default;
+    // Upper case for HTML elements: "IMG", "DIV", "BASE".
+    virtual std::string tagName() = 0;
+    // The name attribute as text.
+    virtual std::string Name() = 0;
+    virtual std::unique_ptr<IHTMLStyle> Style() = 0;
+    virtual void put_src(const std::string& address) = 0;
+    virtual void put_href(const std::string& address) = 0;
+    virtual void put_className(const std::string& className) = 0;
+};
+
+class IHTMLElementCollection {
+public:
+    virtual ~IHTMLElementCollection() = default;
+    // The element at a position of the collection.
+    virtual std::unique_ptr<IHTMLElement> Item(std::int16_t index) = 0;
+    // The element whose id or name equals `idOrName`.
+    virtual std::unique_ptr<IHTMLElement> item(const std::string& idOrName) = 0;
+};
+
+class IHTMLEvent {
+public:
+    virtual ~IHTMLEvent() = default;
+    virtual std::unique_ptr<IHTMLElement> srcElement() = 0;
+};
+
+class IHTMLWindow {
+public:
+    virtual ~IHTMLWindow() = default;
+    // The event now being dispatched, or nullptr outside of a dispatch.
+    virtual std::unique_ptr<IHTMLEvent> event() = 0;
+};
+
+class IHTMLDocument {
+public:
+    virtual ~IHTMLDocument() = default;
+    virtual void write(const std::string& text) = 0;
+    virtual std::unique_ptr<IHTMLElementCollection> getElementsByTagName(
+        const std::string& tagName) = 0;
+};
+
+// The receiver of the two document events the program handles.
+class HTMLDocumentEvents {
+public:
+    virtual ~HTMLDocumentEvents() = default;
+    // False cancels the click's default action.
+    virtual bool onclick() = 0;
+    virtual void onmouseout() = 0;
+};
+
+class HTMLDocument : public IHTMLDocument {
+public:
+    virtual std::unique_ptr<IHTMLWindow> parentWindow() = 0;
+    virtual std::unique_ptr<IHTMLElementCollection> all() = 0;
+    // From now on the document's click and mouse-out reach `receiver`.
+    virtual void Advise(HTMLDocumentEvents& receiver) = 0;
+    virtual void Unadvise() = 0;
+};
+
+}  // namespace kestrova::platform

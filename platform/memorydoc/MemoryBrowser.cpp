@@ -1,0 +1,21 @@
+#include "platform/memorydoc/MemoryBrowser.h"
+
+#include "platform/runtime/Failure.h"
+
+namespace kestrova::platform {
+
+void MemoryBrowser::Navigate(const std::string& address) {
+    if (address != "about:blank") {
+        throw runtime::Failure("cannot navigate to " + address);
+    }
+    document_ = std::make_shared<MemoryDocument>();
+}
+
+std::shared_ptr<HTMLDocument> MemoryBrowser::Document() {
+    if (documents_ == Documents::Withheld || !document_) {
+        throw runtime::Failure("the browser control has no document");
+    }
+    return document_;
+}
+
+}  // namespace kestrova::platform

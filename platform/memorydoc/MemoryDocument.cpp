@@ -1,0 +1,268 @@
+#include "platform/memorydoc/MemoryDocument.h"
+
+#include <cctype>
+
+#include "platform/runtime/Failure.h"
+
+namespace kestrova::platform {
+
+namespace {
+
+using Model = MemoryDocument::Model;
+
+std::string Trimmed(std::string_view text) {
+    const auto begin = text.find_first_not_of(" \t\r\n");
+    if (begin == std::string_view::npos) {
+        return {};
+    }
+    const auto end = text.find_last_not_of(" \t\r\n");
+    return std::string(text.substr(begin, end - begin + 1));
+}
+
+bool SameLetters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The display property of an inline style such as "display:none".
+std::string DisplayOf(const ScannedElement& element) {
+    const auto style = element.attributes.find("style");
+    if (style == element.attributes.end()) {
+        return {};
+    }
+    std::string_view rest = style->second;
+    std::string display;
+    while (!rest.empty()) {
+        const auto end = rest.find(';');
+        const auto declaration = rest.substr(0, end);
+        const auto colon = declaration.find(':');
+        if (colon != std::string_view::npos &&
+            SameLetters(Trimmed(declaration.substr(0, colon)), "display")) {
+            display = Trimmed(declaration.substr(colon + 1));
+        }
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    }
+    return display;
+}
+
+class MemoryStyle final : public IHTMLStyle {
+public:
+    MemoryStyle(std::shared_ptr<Model> model, std::size_t node) : model_(model), node_(node) {}
+    std::string display() override {
+        model_->Check("display");
+        return model_->nodes[node_].display;
+    }
+    void put_display(const std::string& value) override {
+        model_->Check("display");
+        model_->nodes[node_].display = value;
+    }
+
+private:
+    std::shared_ptr<Model> model_;
+    std::size_t node_;
+};
+
+class MemoryElement final : public IHTMLElement {
+public:
+    MemoryElement(std::shared_ptr<Model> model, std::size_t node) : model_(model), node_(node) {}
+    std::string tagName() override {
+        model_->Check("tagName");
+        return Node().element.tagName;
+    }
+    std::string Name() override {
+        model_->Check("Name");
+        const auto& attributes = Node().element.attributes;
+        const auto name = attributes.find("name");
+        return name == attributes.end() ? std::string() : name->second;
+    }
+    std::unique_ptr<IHTMLStyle> Style() override {
+        model_->Check("Style");
+        return std::make_unique<MemoryStyle>(model_, node_);
+    }
+    void put_src(const std::string& address) override { Put("src", address); }
+    void put_href(const std::string& address) override { Put("href", address); }
+    void put_className(const std::string& className) override { Put("class", className); }
+
+private:
+    MemoryDocument::Node& Node() const { return model_->nodes[node_]; }
+    void Put(const std::string& attribute, const std::string& value) {
+        model_->Check(attribute == "class" ? "className" : attribute);
+        Node().element.attributes[attribute] = value;
+    }
+
+    std::shared_ptr<Model> model_;
+    std::size_t node_;
+};
+
+class MemoryCollection final : public IHTMLElementCollection {
+public:
+    MemoryCollection(std::shared_ptr<Model> model, std::vector<std::size_t> nodes)
+        : model_(model), nodes_(std::move(nodes)) {}
+    std::unique_ptr<IHTMLElement> Item(std::int16_t index) override {
+        model_->Check("Item");
+        if (index < 0 || static_cast<std::size_t>(index) >= nodes_.size()) {
+            return nullptr;
+        }
+        return std::make_unique<MemoryElement>(model_, nodes_[index]);
+    }
+    std::unique_ptr<IHTMLElement> item(const std::string& idOrName) override {
+        model_->Check("item");
+        for (const auto node : nodes_) {
+            const auto& attributes = model_->nodes[node].element.attributes;
+            for (const char* key : {"id", "name"}) {
+                const auto found = attributes.find(key);
+                if (found != attributes.end() && found->second == idOrName) {
+                    return std::make_unique<MemoryElement>(model_, node);
+                }
+            }
+        }
+        return nullptr;
+    }
+
+private:
+    std::shared_ptr<Model> model_;
+    std::vector<std::size_t> nodes_;
+};
+
+class MemoryEvent final : public IHTMLEvent {
+public:
+    explicit MemoryEvent(std::shared_ptr<Model> model) : model_(model) {}
+    std::unique_ptr<IHTMLElement> srcElement() override {
+        model_->Check("srcElement");
+        if (!model_->eventSource) {
+            return nullptr;
+        }
+        return std::make_unique<MemoryElement>(model_, *model_->eventSource);
+    }
+
+private:
+    std::shared_ptr<Model> model_;
+};
+
+class MemoryWindow final : public IHTMLWindow {
+public:
+    explicit MemoryWindow(std::shared_ptr<Model> model) : model_(model) {}
+    std::unique_ptr<IHTMLEvent> event() override {
+        model_->Check("event");
+        if (!model_->inEvent) {
+            return nullptr;
+        }
+        return std::make_unique<MemoryEvent>(model_);
+    }
+
+private:
+    std::shared_ptr<Model> model_;
+};
+
+}  // namespace
+
+void MemoryDocument::Model::Check(std::string_view member) const {
+    if (failing.contains(member)) {
+        throw runtime::Failure(std::string(member) + " failed");
+    }
+}
+
+MemoryDocument::MemoryDocument() : model_(std::make_shared<Model>()) {}
+
+void MemoryDocument::write(const std::string& text) {
+    model_->Check("write");
+    model_->text += text;
+    ++model_->writeCount;
+    for (auto& element : ScanStartTags(text)) {
+        auto display = DisplayOf(element);
+        model_->nodes.push_back(Node{std::move(element), std::move(display)});
+    }
+}
+
+std::unique_ptr<IHTMLElementCollection> MemoryDocument::getElementsByTagName(
+    const std::string& tagName) {
+    model_->Check("getElementsByTagName");
+    std::vector<std::size_t> matching;
+    for (std::size_t i = 0; i < model_->nodes.size(); ++i) {
+        if (SameLetters(model_->nodes[i].element.tagName, tagName)) {
+            matching.push_back(i);
+        }
+    }
+    return std::make_unique<MemoryCollection>(model_, std::move(matching));
+}
+
+std::unique_ptr<IHTMLWindow> MemoryDocument::parentWindow() {
+    model_->Check("parentWindow");
+    return std::make_unique<MemoryWindow>(model_);
+}
+
+std::unique_ptr<IHTMLElementCollection> MemoryDocument::all() {
+    model_->Check("all");
+    std::vector<std::size_t> every(model_->nodes.size());
+    for (std::size_t i = 0; i < every.size(); ++i) {
+        every[i] = i;
+    }
+    return std::make_unique<MemoryCollection>(model_, std::move(every));
+}
+
+void MemoryDocument::Advise(HTMLDocumentEvents& receiver) { receiver_ = &receiver; }
+void MemoryDocument::Unadvise() { receiver_ = nullptr; }
+
+const std::string& MemoryDocument::WrittenText() const { return model_->text; }
+int MemoryDocument::WriteCount() const { return model_->writeCount; }
+std::size_t MemoryDocument::ElementCount() const { return model_->nodes.size(); }
+std::string MemoryDocument::TagName(std::size_t element) const {
+    return model_->nodes.at(element).element.tagName;
+}
+
+std::optional<std::size_t> MemoryDocument::Find(std::string_view attribute,
+                                                std::string_view value) const {
+    for (std::size_t i = 0; i < model_->nodes.size(); ++i) {
+        if (Attribute(i, attribute) == value) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> MemoryDocument::Attribute(std::size_t element,
+                                                     std::string_view name) const {
+    const auto& node = model_->nodes.at(element);
+    if (name == "display") {
+        return node.display;
+    }
+    const auto found = node.element.attributes.find(std::string(name));
+    if (found == node.element.attributes.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+std::optional<bool> MemoryDocument::DispatchClick(std::optional<std::size_t> element) {
+    if (!receiver_) {
+        return std::nullopt;
+    }
+    model_->eventSource = element;
+    model_->inEvent = true;
+    const bool answer = receiver_->onclick();
+    model_->inEvent = false;
+    return answer;
+}
+
+bool MemoryDocument::DispatchMouseOut(std::optional<std::size_t> element) {
+    if (!receiver_) {
+        return false;
+    }
+    model_->eventSource = element;
+    model_->inEvent = true;
+    receiver_->onmouseout();
+    model_->inEvent = false;
+    return true;
+}
+
+void MemoryDocument::FailOn(std::string member) { model_->failing.insert(std::move(member)); }
+
+}  // namespace kestrova::platform

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/document/HTMLDocument.h"
+#include "platform/memorydoc/MarkupScanner.h"
+
+namespace kestrova::platform {
+
+// A document held in memory. It keeps the text written into it and builds
+// its elements from that text; the event methods play the part of the
+// user, dispatching a click or a mouse-out to the advised receiver.
+class MemoryDocument final : public HTMLDocument {
+public:
+    MemoryDocument();
+
+    // IHTMLDocument and HTMLDocument
+    void write(const std::string& text) override;
+    std::unique_ptr<IHTMLElementCollection> getElementsByTagName(
+        const std::string& tagName) override;
+    std::unique_ptr<IHTMLWindow> parentWindow() override;
+    std::unique_ptr<IHTMLElementCollection> all() override;
+    void Advise(HTMLDocumentEvents& receiver) override;
+    void Unadvise() override;
+
+    // What was written, and how many times write was called.
+    const std::string& WrittenText() const;
+    int WriteCount() const;
+
+    // Elements, by their position in document order.
+    std::optional<std::size_t> Find(std::string_view attribute, std::string_view value) const;
+    std::size_t ElementCount() const;
+    std::string TagName(std::size_t element) const;
+    // An attribute's value; "display" gives the element's display style.
+    std::optional<std::string> Attribute(std::size_t element, std::string_view name) const;
+
+    // Dispatch an event whose source is `element` (nullopt: no element).
+    // Returns the receiver's answer, or nullopt when none is advised.
+    std::optional<bool> DispatchClick(std::optional<std::size_t> element);
+    bool DispatchMouseOut(std::optional<std::size_t> element);
+
+    // Makes every later call of the named member fail ("Style", "src",
+    // "item", "Name", "tagName", "srcElement", "display", "className", ...).
+    void FailOn(std::string member);
+
+    struct Node {
+        ScannedElement element;
+        std::string display;
+    };
+    struct Model {
+        std::string text;
+        int writeCount = 0;
+        std::vector<Node> nodes;
+        std::optional<std::size_t> eventSource;
+        bool inEvent = false;
+        std::set<std::string, std::less<>> failing;
+        void Check(std::string_view member) const;
+    };
+
+private:
+    std::shared_ptr<Model> model_;
+    HTMLDocumentEvents* receiver_ = nullptr;
+};
+
+}  // namespace kestrova::platform

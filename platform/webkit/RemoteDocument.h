@@ -1,0 +1,56 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/document/HTMLDocument.h"
+#include "platform/webkit/GlibHandles.h"
+
+namespace kestrova::platform {
+
+// What the window side of a document needs of the view that shows it.
+class PageChannel {
+public:
+    virtual ~PageChannel() = default;
+    // Shows `text` as the page; calls `loaded` once it stands in the view.
+    virtual void LoadPage(const std::string& text, std::function<void()> loaded) = 0;
+    // Sends a message to the page now shown.
+    virtual void Send(const char* name, GVariantPtr payload) = 0;
+};
+
+// The document as the window process sees it. The real document lives in
+// the web process; what the program asks of it here is carried over as
+// messages, in the order asked, and applied once the written page stands
+// in the view. Reading the document from this side is not possible: those
+// calls fail.
+class RemoteDocument final : public HTMLDocument, public std::enable_shared_from_this<RemoteDocument> {
+public:
+    explicit RemoteDocument(PageChannel& channel);
+
+    void write(const std::string& text) override;
+    std::unique_ptr<IHTMLElementCollection> getElementsByTagName(
+        const std::string& tagName) override;
+    std::unique_ptr<IHTMLWindow> parentWindow() override;
+    std::unique_ptr<IHTMLElementCollection> all() override;
+    void Advise(HTMLDocumentEvents& receiver) override;
+    void Unadvise() override;
+
+    // Carried over once the page is loaded (at once if it is).
+    void Post(const char* name, GVariantPtr payload);
+
+private:
+    void OnLoaded();
+
+    struct Message {
+        const char* name;
+        GVariantPtr payload;
+    };
+    PageChannel& channel_;
+    bool written_ = false;
+    bool loaded_ = false;
+    std::vector<Message> pending_;
+};
+
+}  // namespace kestrova::platform

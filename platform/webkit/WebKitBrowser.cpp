@@ -1,0 +1,115 @@
+#include "platform/webkit/WebKitBrowser.h"
+
+#include "platform/runtime/Diagnostics.h"
+#include "platform/runtime/Failure.h"
+#include "platform/webkit/Messages.h"
+
+namespace kestrova::platform {
+
+namespace {
+
+// The page is loaded with a file: address in the application directory so
+// that it may show the program's pictures, which an about:blank page may not.
+std::string PageAddressFor(const std::string& directory) {
+    GErrorPtr error;
+    GError* raw = nullptr;
+    GCharPtr uri(g_filename_to_uri((directory == "/" ? directory : directory + "/").c_str(),
+                                   nullptr, &raw));
+    error.reset(raw);
+    if (!uri) {
+        throw runtime::Failure("cannot make an address of " + directory + ": " +
+                               (error ? error->message : "unknown error"));
+    }
+    return uri.get();
+}
+
+}  // namespace
+
+WebKitBrowser::WebKitBrowser(std::string applicationDirectory)
+    : applicationDirectory_(std::move(applicationDirectory)),
+      pageAddress_(PageAddressFor(applicationDirectory_)),
+      context_(webkit_web_context_new()) {
+    g_signal_connect(context_.get(), "initialize-web-extensions",
+                     G_CALLBACK(OnInitializeWebExtensions), this);
+    GObjectPtr<WebKitSettings> settings(webkit_settings_new());
+    webkit_settings_set_enable_javascript_markup(settings.get(), FALSE);
+    webkit_settings_set_enable_developer_extras(settings.get(), FALSE);
+    webkit_settings_set_hardware_acceleration_policy(settings.get(),
+                                                     WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+    view_.reset(WEBKIT_WEB_VIEW(g_object_ref_sink(g_object_new(
+        WEBKIT_TYPE_WEB_VIEW, "web-context", context_.get(), "settings", settings.get(), nullptr))));
+    g_signal_connect(view_.get(), "load-changed", G_CALLBACK(OnLoadChanged), this);
+    g_signal_connect(view_.get(), "load-failed", G_CALLBACK(OnLoadFailed), this);
+}
+
+WebKitBrowser::~WebKitBrowser() {
+    g_signal_handlers_disconnect_by_data(view_.get(), this);
+    g_signal_handlers_disconnect_by_data(context_.get(), this);
+}
+
+void WebKitBrowser::OnInitializeWebExtensions(WebKitWebContext* context, gpointer self) {
+    auto* browser = static_cast<WebKitBrowser*>(self);
+    webkit_web_context_set_web_extensions_directory(context,
+                                                    browser->applicationDirectory_.c_str());
+    webkit_web_context_set_web_extensions_initialization_user_data(
+        context, g_variant_new(messages::kExtensionStartDataType,
+                               browser->applicationDirectory_.c_str()));
+}
+
+void WebKitBrowser::Navigate(const std::string& address) {
+    if (address != "about:blank") {
+        throw runtime::Failure("the browser control only opens about:blank, not " + address);
+    }
+    pageLoaded_ = nullptr;
+    document_ = std::make_shared<RemoteDocument>(static_cast<PageChannel&>(*this));
+    webkit_web_view_load_uri(view_.get(), "about:blank");
+}
+
+std::shared_ptr<HTMLDocument> WebKitBrowser::Document() {
+    if (!document_) {
+        throw runtime::Failure("the browser control has no document before it navigates");
+    }
+    return document_;
+}
+
+void WebKitBrowser::LoadPage(const std::string& text, std::function<void()> loaded) {
+    pageLoaded_ = std::move(loaded);
+    GBytes* bytes = g_bytes_new(text.data(), text.size());
+    webkit_web_view_load_bytes(view_.get(), bytes, "text/html", "UTF-8", pageAddress_.c_str());
+    g_bytes_unref(bytes);
+}
+
+void WebKitBrowser::Send(const char* name, GVariantPtr payload) {
+    // The message takes the floating payload; a sunk one is handed over.
+    GVariant* parameters = payload ? payload.release() : nullptr;
+    WebKitUserMessage* message = webkit_user_message_new(name, parameters);
+    if (parameters) {
+        g_variant_unref(parameters);
+    }
+    webkit_web_view_send_message_to_page(view_.get(), message, nullptr, nullptr, nullptr);
+}
+
+void WebKitBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
+    auto* browser = static_cast<WebKitBrowser*>(self);
+    if (event != WEBKIT_LOAD_FINISHED || !browser->pageLoaded_) {
+        return;
+    }
+    const gchar* uri = webkit_web_view_get_uri(view);
+    if (!uri || browser->pageAddress_ != uri) {
+        return;
+    }
+    auto loaded = std::move(browser->pageLoaded_);
+    browser->pageLoaded_ = nullptr;
+    loaded();
+}
+
+gboolean WebKitBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                                     gpointer) {
+    if (!g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) {
+        runtime::ReportFailure("browser view", std::string("loading ") + (uri ? uri : "") +
+                                                   " failed: " + error->message);
+    }
+    return FALSE;
+}
+
+}  // namespace kestrova::platform

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <webkit2/webkit2.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/document/WebBrowser.h"
+#include "platform/webkit/GlibHandles.h"
+#include "platform/webkit/RemoteDocument.h"
+
+namespace kestrova::platform {
+
+// The browser control: a WebKit view whose web process runs the program's
+// extension from the application directory. Scripts inside pages never
+// run; the extension reaches the document directly.
+class WebKitBrowser final : public WebBrowser, private PageChannel {
+public:
+    explicit WebKitBrowser(std::string applicationDirectory);
+    ~WebKitBrowser() override;
+    WebKitBrowser(const WebKitBrowser&) = delete;
+    WebKitBrowser& operator=(const WebKitBrowser&) = delete;
+
+    void Navigate(const std::string& address) override;
+    std::shared_ptr<HTMLDocument> Document() override;
+
+    WebKitWebView* View() const { return view_.get(); }
+
+private:
+    void LoadPage(const std::string& text, std::function<void()> loaded) override;
+    void Send(const char* name, GVariantPtr payload) override;
+
+    static void OnInitializeWebExtensions(WebKitWebContext* context, gpointer self);
+    static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+    static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri,
+                                 GError* error, gpointer self);
+
+    std::string applicationDirectory_;
+    std::string pageAddress_;
+    GObjectPtr<WebKitWebContext> context_;
+    GObjectPtr<WebKitWebView> view_;
+    std::shared_ptr<RemoteDocument> document_;
+    std::function<void()> pageLoaded_;
+};
+
+}  // namespace kestrova::platform

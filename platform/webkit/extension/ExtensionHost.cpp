@@ -1,0 +1,116 @@
+#include "platform/webkit/extension/ExtensionHost.h"
+
+#include <map>
+#include <memory>
+#include <string_view>
+
+#include "platform/runtime/App.h"
+#include "platform/runtime/Attempt.h"
+#include "platform/runtime/Failure.h"
+#include "platform/runtime/Require.h"
+#include "platform/webkit/GlibHandles.h"
+#include "platform/webkit/Messages.h"
+#include "platform/webkit/extension/JscDocument.h"
+#include "shell/form/Form1.h"
+
+namespace kestrova::webext {
+
+namespace {
+
+using platform::GObjectPtr;
+
+// The web process has no browser control of its own: the window's handlers
+// here only receive the document's events.
+class NoBrowser final : public platform::WebBrowser {
+public:
+    void Navigate(const std::string&) override {
+        throw runtime::Failure("there is no browser control in the web process");
+    }
+    std::shared_ptr<platform::HTMLDocument> Document() override {
+        throw runtime::Failure("there is no browser control in the web process");
+    }
+};
+
+struct Host {
+    NoBrowser browser;
+    Form1 form{browser};
+    GObjectPtr<WebKitFrame> mainFrame;
+};
+
+Host& TheHost() {
+    static Host host;
+    return host;
+}
+
+JSCContext* MainFrameContext() {
+    auto& frame = runtime::Require(TheHost().mainFrame, "page shown in the web process");
+    return webkit_frame_get_js_context(&frame);
+}
+
+void OnBindEvents(GVariant*) {
+    GObjectPtr<JSCContext> context(MainFrameContext());
+    TheHost().form.BindDocument(std::make_shared<platform::JscDocument>(context.get()));
+}
+
+void OnPutElementProperty(GVariant* payload) {
+    if (!payload || !g_variant_is_of_type(payload, G_VARIANT_TYPE(
+                                                       platform::messages::kPutElementPropertyType))) {
+        throw runtime::Failure("the message has no element and property");
+    }
+    const gchar* tagName = nullptr;
+    guint16 index = 0;
+    const gchar* property = nullptr;
+    const gchar* value = nullptr;
+    g_variant_get(payload, "(&sq&s&s)", &tagName, &index, &property, &value);
+    if (std::string_view(property) != "href") {
+        throw runtime::Failure(std::string("cannot store the property ") + property);
+    }
+    GObjectPtr<JSCContext> context(MainFrameContext());
+    platform::JscDocument document(context.get());
+    auto elements = document.getElementsByTagName(tagName);
+    auto element = runtime::Require(elements, "collection of elements").Item(static_cast<std::int16_t>(index));
+    runtime::Require(element, "element at that position").put_href(value);
+}
+
+using Handler = void (*)(GVariant* payload);
+
+const std::map<std::string_view, Handler>& Handlers() {
+    static const std::map<std::string_view, Handler> handlers = {
+        {platform::messages::kBindEvents, &OnBindEvents},
+        {platform::messages::kPutElementProperty, &OnPutElementProperty},
+    };
+    return handlers;
+}
+
+gboolean OnUserMessage(WebKitWebPage*, WebKitUserMessage* message, gpointer) {
+    const std::string_view name = webkit_user_message_get_name(message);
+    const auto handler = Handlers().find(name);
+    if (handler == Handlers().end()) {
+        return FALSE;
+    }
+    GVariant* payload = webkit_user_message_get_parameters(message);
+    runtime::Attempt(std::string("web process: ").append(name), [&] { handler->second(payload); });
+    return TRUE;
+}
+
+void OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage*, WebKitFrame* frame, gpointer) {
+    if (webkit_frame_is_main_frame(frame)) {
+        TheHost().mainFrame.reset(WEBKIT_FRAME(g_object_ref(frame)));
+    }
+}
+
+void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
+    g_signal_connect(page, "user-message-received", G_CALLBACK(OnUserMessage), nullptr);
+}
+
+}  // namespace
+
+void Initialize(WebKitWebExtension* extension, std::string applicationDirectory) {
+    runtime::SetAppPath(std::move(applicationDirectory));
+    TheHost();
+    g_signal_connect(extension, "page-created", G_CALLBACK(OnPageCreated), nullptr);
+    g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
+                     G_CALLBACK(OnWindowObjectCleared), nullptr);
+}
+
+}  // namespace kestrova::webext

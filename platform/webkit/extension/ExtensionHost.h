@@ -1,0 +1,13 @@
+#pragma once
+
+#include <webkit2/webkit-web-extension.h>
+
+#include <string>
+
+namespace kestrova::webext {
+
+// Sets up the web process side of the program: the window's event handlers
+// bound to the page's real document on the window's request.
+void Initialize(WebKitWebExtension* extension, std::string applicationDirectory);
+
+}  // namespace kestrova::webext

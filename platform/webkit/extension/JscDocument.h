@@ -1,0 +1,34 @@
+#pragma once
+
+#include <jsc/jsc.h>
+
+#include <memory>
+
+#include "platform/document/HTMLDocument.h"
+#include "platform/webkit/GlibHandles.h"
+
+namespace kestrova::platform {
+
+// The document contract over a page's real DOM, reached synchronously
+// through JavaScriptCore in the web process.
+class JscDocument final : public HTMLDocument {
+public:
+    // `context` is the JavaScript context of the frame that shows the page.
+    explicit JscDocument(JSCContext* context);
+    ~JscDocument() override;
+
+    void write(const std::string& text) override;
+    std::unique_ptr<IHTMLElementCollection> getElementsByTagName(
+        const std::string& tagName) override;
+    std::unique_ptr<IHTMLWindow> parentWindow() override;
+    std::unique_ptr<IHTMLElementCollection> all() override;
+    void Advise(HTMLDocumentEvents& receiver) override;
+    void Unadvise() override;
+
+private:
+    GObjectPtr<JSCContext> context_;
+    GObjectPtr<JSCValue> document_;
+    HTMLDocumentEvents* receiver_ = nullptr;
+};
+
+}  // namespace kestrova::platform

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/document/EventBoundDocument.h"
+#include "platform/document/HTMLDocument.h"
+#include "platform/document/WebBrowser.h"
+#include "platform/recordset/Recordset.h"
+#include "platform/recordset/Variant.h"
+
+namespace kestrova {
+
+// The program's one window. It owns all state: the page buffer, the
+// customers recordset and the renderers' working members, the document
+// references and the element of the last document event. Its procedures
+// are defined in the folders of their areas: shell/ (start-up and the page
+// buffer), data/ (opening the data), render/ (the page body) and
+// interaction/ (the document event handlers).
+class Form1 final {
+public:
+    explicit Form1(platform::WebBrowser& webBrowser);
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+    ~Form1();
+
+    // The load handler: builds the page and puts it into the browser control.
+    void ShowOutlinePage();
+    // Opens the database and runs the customer order query into mrsCustomers.
+    void LoadUserData();
+
+    // Document event handlers.
+    bool mDoc_onclick();
+    void mDoc_onmouseout();
+
+    // Whether the customer order query ran: the database opened.
+    bool DataOpened() const { return mrsCustomers && mrsCustomers->IsOpen(); }
+
+    // Binds a document's events to this window, as start-up does; the web
+    // process, which holds the real document, uses this to receive them.
+    void BindDocument(std::shared_ptr<platform::HTMLDocument> document);
+
+private:
+    friend struct Form1TestAccess;
+
+    // The receiver that passes the document's events to the handlers.
+    std::unique_ptr<platform::HTMLDocumentEvents> NewDocumentEvents();
+
+    // The page buffer.
+    void AppendText(std::string_view text);
+    std::string GetText();
+    void ResetText();
+
+    // The page body.
+    std::string RenderOutline();
+    void RenderOrders(std::int32_t lngCustomer, std::int32_t& lngOrder);
+    void RenderLineItems(std::int32_t lngOrder);
+    void AppendHeadingCells(platform::Recordset& rs, std::string_view indent, std::string_view size);
+    void AppendValueCells(platform::Recordset& rs, std::string_view cellStart,
+                          std::string_view fontStart, std::string_view indent);
+    platform::Variant FormatValue(platform::Field& objField);
+    platform::Variant IsCurrency(std::int16_t& intType);
+
+    platform::WebBrowser& WebBrowser;
+    platform::EventBoundDocument mDoc;
+
+    std::shared_ptr<platform::HTMLDocument> mPageDoc;
+    std::unique_ptr<platform::IHTMLElement> mElement;
+    std::shared_ptr<platform::Recordset> mrsCustomers;
+    std::shared_ptr<platform::Recordset> mrsOrders;
+    std::shared_ptr<platform::Recordset> mrsLineItems;
+    std::optional<platform::Field> mobjField;
+    std::int32_t mlngLength = 0;
+    std::string mstrBuffer;
+    std::int32_t mlngCapacity = 0;
+};
+
+}  // namespace kestrova

@@ -1,0 +1,44 @@
+#include <string>
+
+#include "platform/runtime/App.h"
+#include "platform/runtime/Attempt.h"
+#include "platform/runtime/Require.h"
+#include "shell/form/Form1.h"
+#include "shell/startup/PageHead.h"
+
+namespace kestrova {
+
+using runtime::Attempt;
+
+// Each step runs whatever happened to the ones before it, so that start-up
+// always ends with a page in the window; a failing step says so on stderr.
+void Form1::ShowOutlinePage() {
+    Attempt("start-up: emptying the page buffer", [&] { ResetText(); });
+    Attempt("start-up: loading the data", [&] { LoadUserData(); });
+    Attempt("start-up: appending the page head", [&] {
+        AppendText(kPageHead[0]);
+        for (std::size_t line = 1; line < kPageHead.size(); ++line) {
+            AppendText(std::string(kLineBreak).append(kPageHead[line]));
+        }
+    });
+    std::string body;
+    Attempt("start-up: rendering the outline", [&] { body = RenderOutline(); });
+    Attempt("start-up: appending the outline",
+            [&] { AppendText(std::string(kLineBreak).append(body)); });
+    body = std::string();
+    Attempt("start-up: appending the closing tags",
+            [&] { AppendText(std::string(kLineBreak).append(kPageEnd)); });
+    Attempt("start-up: navigating to about:blank", [&] { WebBrowser.Navigate("about:blank"); });
+    Attempt("start-up: binding the document's events", [&] { mDoc.Bind(WebBrowser.Document(), NewDocumentEvents()); });
+    Attempt("start-up: taking the document", [&] { mPageDoc = WebBrowser.Document(); });
+    Attempt("start-up: writing the page into the document",
+            [&] { runtime::Require(mPageDoc, "document to write into").write(GetText()); });
+    Attempt("start-up: emptying the page buffer", [&] { ResetText(); });
+    Attempt("start-up: setting the page's base address", [&] {
+        auto bases = runtime::Require(mPageDoc, "document").getElementsByTagName("base");
+        auto base = runtime::Require(bases, "collection of base elements").Item(0);
+        runtime::Require(base, "base element").put_href(runtime::AppPath());
+    });
+}
+
+}  // namespace kestrova
