@@ -1,5 +1,6 @@
-// Draws the 16 by 16 plus and minus pictures as GIF files into the folder
-// given on the command line.
+// Draws the 16 by 16 plus and minus pictures as GIF files, and the window's
+// icon as an XPM file for the desktop entry, into the folder given on the
+// command line.
 
 #include <array>
 #include <cstdint>
@@ -7,6 +8,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "assets/WindowIconArt.h"
 
 namespace {
 
@@ -26,7 +29,9 @@ constexpr std::array<std::string_view, kSize> kMinus = {
     "..o..........o..", "..oooooooooooo..", "................", "................",
 };
 
-std::uint8_t PaletteIndex(char c) { return c == 'o' ? 1 : c == '#' ? 2 : 0; }
+std::uint8_t PaletteIndex(char c) {
+    return c == 'o' ? 1 : c == '#' ? 2 : 0;
+}
 
 void PutWord(std::vector<std::uint8_t>& out, int value) {
     out.push_back(static_cast<std::uint8_t>(value & 0xff));
@@ -89,6 +94,20 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
     return std::fclose(file) == 0 && written;
 }
 
+std::vector<std::uint8_t> IconXpm() {
+    std::string text = "/* XPM */\nstatic char *kestrova[] = {\n\"14 14 3 1\",\n";
+    text += "\"B c #000000\",\n\"W c #FFFFFF\",\n\"G c #808080\",\n";
+    for (const auto row : kestrova::assets::kIconRows) {
+        std::string line(row);
+        for (char& c : line) {
+            c = c == 'K' ? 'B' : c;
+        }
+        text += "\"" + line + "\",\n";
+    }
+    text += "};\n";
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -98,7 +117,9 @@ int main(int argc, char* argv[]) {
     }
     const std::string folder = argv[1];
     const auto plus = Gif(kPlus);
-    const bool ok = WriteFile(folder + "/plus.gif", plus) && WriteFile(folder + "/Plus.gif", plus) &&
-                    WriteFile(folder + "/Minus.gif", Gif(kMinus));
+    const bool ok = WriteFile(folder + "/plus.gif", plus) &&
+                    WriteFile(folder + "/Plus.gif", plus) &&
+                    WriteFile(folder + "/Minus.gif", Gif(kMinus)) &&
+                    WriteFile(folder + "/kestrova.xpm", IconXpm());
     return ok ? 0 : 1;
 }

@@ -6,6 +6,8 @@ namespace kestrova {
 
 // No data source is connected yet: the customers recordset stays unopened,
 // which the renderer shows as an empty customers table.
-void Form1::LoadUserData() { mrsCustomers = std::make_shared<platform::Recordset>(); }
+void Form1::LoadUserData() {
+    mrsCustomers = std::make_shared<platform::Recordset>();
+}
 
 }  // namespace kestrova

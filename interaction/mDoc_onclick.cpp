@@ -2,6 +2,8 @@
 
 namespace kestrova {
 
-bool Form1::mDoc_onclick() { return false; }
+bool Form1::mDoc_onclick() {
+    return false;
+}
 
 }  // namespace kestrova

@@ -6,7 +6,9 @@ namespace kestrova::platform {
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
 
 bool IsNameChar(char c) {
     return !IsSpace(c) && c != '>' && c != '/' && c != '=' && c != '"' && c != '\'';
@@ -119,6 +121,8 @@ private:
 
 }  // namespace
 
-std::vector<ScannedElement> ScanStartTags(std::string_view markup) { return Scanner(markup).Run(); }
+std::vector<ScannedElement> ScanStartTags(std::string_view markup) {
+    return Scanner(markup).Run();
+}
 
 }  // namespace kestrova::platform

@@ -8,7 +8,7 @@
 namespace kestrova::platform {
 
 struct ScannedElement {
-    std::string tagName;                           // upper case
+    std::string tagName;                            // upper case
     std::map<std::string, std::string> attributes;  // names in lower case
 };
 

@@ -208,12 +208,22 @@ std::unique_ptr<IHTMLElementCollection> MemoryDocument::all() {
     return std::make_unique<MemoryCollection>(model_, std::move(every));
 }
 
-void MemoryDocument::Advise(HTMLDocumentEvents& receiver) { receiver_ = &receiver; }
-void MemoryDocument::Unadvise() { receiver_ = nullptr; }
+void MemoryDocument::Advise(HTMLDocumentEvents& receiver) {
+    receiver_ = &receiver;
+}
+void MemoryDocument::Unadvise() {
+    receiver_ = nullptr;
+}
 
-const std::string& MemoryDocument::WrittenText() const { return model_->text; }
-int MemoryDocument::WriteCount() const { return model_->writeCount; }
-std::size_t MemoryDocument::ElementCount() const { return model_->nodes.size(); }
+const std::string& MemoryDocument::WrittenText() const {
+    return model_->text;
+}
+int MemoryDocument::WriteCount() const {
+    return model_->writeCount;
+}
+std::size_t MemoryDocument::ElementCount() const {
+    return model_->nodes.size();
+}
 std::string MemoryDocument::TagName(std::size_t element) const {
     return model_->nodes.at(element).element.tagName;
 }
@@ -263,6 +273,8 @@ bool MemoryDocument::DispatchMouseOut(std::optional<std::size_t> element) {
     return true;
 }
 
-void MemoryDocument::FailOn(std::string member) { model_->failing.insert(std::move(member)); }
+void MemoryDocument::FailOn(std::string member) {
+    model_->failing.insert(std::move(member));
+}
 
 }  // namespace kestrova::platform

@@ -25,11 +25,17 @@ void RequireCurrentRow(const Cursor& cursor) {
 Field::Field(std::shared_ptr<Cursor> cursor, std::size_t index)
     : cursor_(std::move(cursor)), index_(index) {}
 
-const Column& Field::ColumnInfo() const { return cursor_->table->columns[index_]; }
+const Column& Field::ColumnInfo() const {
+    return cursor_->table->columns[index_];
+}
 
-const std::string& Field::Name() const { return ColumnInfo().name; }
+const std::string& Field::Name() const {
+    return ColumnInfo().name;
+}
 
-std::int32_t Field::Type() const { return ColumnInfo().type; }
+std::int32_t Field::Type() const {
+    return ColumnInfo().type;
+}
 
 Variant Field::Value() const {
     const Cursor& cursor = *cursor_;
@@ -73,7 +79,9 @@ Field Fields::Item(const std::string& name) const {
 
 Recordset::Recordset(std::shared_ptr<Cursor> cursor) : cursor_(std::move(cursor)) {}
 
-Cursor& Recordset::OpenCursor() const { return Require(cursor_); }
+Cursor& Recordset::OpenCursor() const {
+    return Require(cursor_);
+}
 
 bool Recordset::EOF() const {
     const Cursor& cursor = OpenCursor();

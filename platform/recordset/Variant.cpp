@@ -33,7 +33,9 @@ double TextToDouble(const std::string& text) {
 
 }  // namespace
 
-bool IsNull(const Variant& value) { return std::holds_alternative<Null>(value); }
+bool IsNull(const Variant& value) {
+    return std::holds_alternative<Null>(value);
+}
 
 double ToDouble(const Variant& value) {
     return std::visit(
@@ -63,7 +65,7 @@ double ToDouble(const Variant& value) {
 
 const char* KindName(const Variant& value) {
     static constexpr const char* kNames[] = {
-        "Empty", "Null",     "Boolean", "Byte", "Integer", "Long", "LongLong", "Single",
+        "Empty",  "Null",     "Boolean", "Byte", "Integer", "Long",   "LongLong", "Single",
         "Double", "Currency", "Decimal", "Date", "Text",    "Binary", "Recordset"};
     return kNames[value.index()];
 }

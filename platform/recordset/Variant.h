@@ -47,9 +47,9 @@ struct Binary {
 
 // The general value type of the data layer. A chapter field's value is a
 // recordset over the child rows.
-using Variant = std::variant<Empty, Null, bool, std::uint8_t, std::int16_t, std::int32_t,
-                             std::int64_t, float, double, Currency, Decimal, Date, std::string,
-                             Binary, std::shared_ptr<Recordset>>;
+using Variant =
+    std::variant<Empty, Null, bool, std::uint8_t, std::int16_t, std::int32_t, std::int64_t, float,
+                 double, Currency, Decimal, Date, std::string, Binary, std::shared_ptr<Recordset>>;
 
 bool IsNull(const Variant& value);
 

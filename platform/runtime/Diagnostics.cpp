@@ -36,6 +36,8 @@ void ReportFailure(std::string_view what, std::string_view detail) {
     }
 }
 
-long FailureCount() { return gFailureCount; }
+long FailureCount() {
+    return gFailureCount;
+}
 
 }  // namespace kestrova::runtime

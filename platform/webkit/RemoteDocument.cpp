@@ -13,8 +13,7 @@ namespace {
 
 class RemoteElement final : public IHTMLElement {
 public:
-    RemoteElement(std::shared_ptr<RemoteDocument> document, std::string tagName,
-                  std::int16_t index)
+    RemoteElement(std::shared_ptr<RemoteDocument> document, std::string tagName, std::int16_t index)
         : document_(std::move(document)), tagName_(std::move(tagName)), index_(index) {}
 
     std::string tagName() override { NotFromWindowProcess("an element's tag name"); }
@@ -27,9 +26,9 @@ public:
 private:
     void Put(const char* property, const std::string& value) {
         document_->Post(messages::kPutElementProperty,
-                        GVariantPtr(g_variant_ref_sink(g_variant_new(
-                            messages::kPutElementPropertyType, tagName_.c_str(),
-                            static_cast<guint16>(index_), property, value.c_str()))));
+                        GVariantPtr(g_variant_ref_sink(
+                            g_variant_new(messages::kPutElementPropertyType, tagName_.c_str(),
+                                          static_cast<guint16>(index_), property, value.c_str()))));
     }
 
     std::shared_ptr<RemoteDocument> document_;

@@ -25,7 +25,8 @@ public:
 // messages, in the order asked, and applied once the written page stands
 // in the view. Reading the document from this side is not possible: those
 // calls fail.
-class RemoteDocument final : public HTMLDocument, public std::enable_shared_from_this<RemoteDocument> {
+class RemoteDocument final : public HTMLDocument,
+                             public std::enable_shared_from_this<RemoteDocument> {
 public:
     explicit RemoteDocument(PageChannel& channel);
 

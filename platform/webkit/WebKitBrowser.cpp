@@ -13,8 +13,8 @@ namespace {
 std::string PageAddressFor(const std::string& directory) {
     GErrorPtr error;
     GError* raw = nullptr;
-    GCharPtr uri(g_filename_to_uri((directory == "/" ? directory : directory + "/").c_str(),
-                                   nullptr, &raw));
+    GCharPtr uri(
+        g_filename_to_uri((directory == "/" ? directory : directory + "/").c_str(), nullptr, &raw));
     error.reset(raw);
     if (!uri) {
         throw runtime::Failure("cannot make an address of " + directory + ": " +
@@ -36,8 +36,9 @@ WebKitBrowser::WebKitBrowser(std::string applicationDirectory)
     webkit_settings_set_enable_developer_extras(settings.get(), FALSE);
     webkit_settings_set_hardware_acceleration_policy(settings.get(),
                                                      WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-    view_.reset(WEBKIT_WEB_VIEW(g_object_ref_sink(g_object_new(
-        WEBKIT_TYPE_WEB_VIEW, "web-context", context_.get(), "settings", settings.get(), nullptr))));
+    view_.reset(WEBKIT_WEB_VIEW(
+        g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_.get(),
+                                       "settings", settings.get(), nullptr))));
     g_signal_connect(view_.get(), "load-changed", G_CALLBACK(OnLoadChanged), this);
     g_signal_connect(view_.get(), "load-failed", G_CALLBACK(OnLoadFailed), this);
 }
@@ -52,8 +53,8 @@ void WebKitBrowser::OnInitializeWebExtensions(WebKitWebContext* context, gpointe
     webkit_web_context_set_web_extensions_directory(context,
                                                     browser->applicationDirectory_.c_str());
     webkit_web_context_set_web_extensions_initialization_user_data(
-        context, g_variant_new(messages::kExtensionStartDataType,
-                               browser->applicationDirectory_.c_str()));
+        context,
+        g_variant_new(messages::kExtensionStartDataType, browser->applicationDirectory_.c_str()));
 }
 
 void WebKitBrowser::Navigate(const std::string& address) {

@@ -58,7 +58,8 @@ private:
     std::string RenderOutline();
     void RenderOrders(std::int32_t lngCustomer, std::int32_t& lngOrder);
     void RenderLineItems(std::int32_t lngOrder);
-    void AppendHeadingCells(platform::Recordset& rs, std::string_view indent, std::string_view size);
+    void AppendHeadingCells(platform::Recordset& rs, std::string_view indent,
+                            std::string_view size);
     void AppendValueCells(platform::Recordset& rs, std::string_view cellStart,
                           std::string_view fontStart, std::string_view indent);
     platform::Variant FormatValue(platform::Field& objField);

@@ -26,19 +26,23 @@ void Form1::AppendText(std::string_view text) {
     std::int32_t newLength = 0;
     if (text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) ||
         __builtin_add_overflow(mlngLength, static_cast<std::int32_t>(text.size()), &newLength)) {
-        runtime::ReportFailure("page buffer", "the text grows beyond 2147483647 bytes; a piece is left out");
+        runtime::ReportFailure("page buffer",
+                               "the text grows beyond 2147483647 bytes; a piece is left out");
         return;
     }
     if (newLength > mlngCapacity) {
         std::int32_t newCapacity = 0;
         if (__builtin_mul_overflow(newLength, 2, &newCapacity)) {
-            runtime::ReportFailure("page buffer", "the capacity cannot grow beyond 2147483647 bytes; a piece is left out");
+            runtime::ReportFailure(
+                "page buffer",
+                "the capacity cannot grow beyond 2147483647 bytes; a piece is left out");
             return;
         }
         try {
             mstrBuffer.append(static_cast<std::size_t>(newCapacity), ' ');
         } catch (const std::exception& error) {
-            runtime::ReportFailure("page buffer", std::string("cannot grow the storage: ") + error.what());
+            runtime::ReportFailure("page buffer",
+                                   std::string("cannot grow the storage: ") + error.what());
             return;
         }
         mlngCapacity = newCapacity;

@@ -29,7 +29,8 @@ void Form1::ShowOutlinePage() {
     Attempt("start-up: appending the closing tags",
             [&] { AppendText(std::string(kLineBreak).append(kPageEnd)); });
     Attempt("start-up: navigating to about:blank", [&] { WebBrowser.Navigate("about:blank"); });
-    Attempt("start-up: binding the document's events", [&] { mDoc.Bind(WebBrowser.Document(), NewDocumentEvents()); });
+    Attempt("start-up: binding the document's events",
+            [&] { mDoc.Bind(WebBrowser.Document(), NewDocumentEvents()); });
     Attempt("start-up: taking the document", [&] { mPageDoc = WebBrowser.Document(); });
     Attempt("start-up: writing the page into the document",
             [&] { runtime::Require(mPageDoc, "document to write into").write(GetText()); });

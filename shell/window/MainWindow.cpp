@@ -36,6 +36,8 @@ MainWindow::~MainWindow() {
     }
 }
 
-void MainWindow::Show() { gtk_widget_show_all(GTK_WIDGET(window_)); }
+void MainWindow::Show() {
+    gtk_widget_show_all(GTK_WIDGET(window_));
+}
 
 }  // namespace kestrova

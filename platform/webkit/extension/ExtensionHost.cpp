@@ -53,8 +53,8 @@ void OnBindEvents(GVariant*) {
 }
 
 void OnPutElementProperty(GVariant* payload) {
-    if (!payload || !g_variant_is_of_type(payload, G_VARIANT_TYPE(
-                                                       platform::messages::kPutElementPropertyType))) {
+    if (!payload || !g_variant_is_of_type(
+                        payload, G_VARIANT_TYPE(platform::messages::kPutElementPropertyType))) {
         throw runtime::Failure("the message has no element and property");
     }
     const gchar* tagName = nullptr;
@@ -68,7 +68,8 @@ void OnPutElementProperty(GVariant* payload) {
     GObjectPtr<JSCContext> context(MainFrameContext());
     platform::JscDocument document(context.get());
     auto elements = document.getElementsByTagName(tagName);
-    auto element = runtime::Require(elements, "collection of elements").Item(static_cast<std::int16_t>(index));
+    auto element =
+        runtime::Require(elements, "collection of elements").Item(static_cast<std::int16_t>(index));
     runtime::Require(element, "element at that position").put_href(value);
 }
 

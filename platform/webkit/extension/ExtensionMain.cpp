@@ -8,9 +8,9 @@
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
     WebKitWebExtension* extension, const GVariant* startData) {
     const gchar* applicationDirectory = "";
-    if (startData &&
-        g_variant_is_of_type(const_cast<GVariant*>(startData),
-                             G_VARIANT_TYPE(kestrova::platform::messages::kExtensionStartDataType))) {
+    if (startData && g_variant_is_of_type(
+                         const_cast<GVariant*>(startData),
+                         G_VARIANT_TYPE(kestrova::platform::messages::kExtensionStartDataType))) {
         applicationDirectory = g_variant_get_string(const_cast<GVariant*>(startData), nullptr);
     }
     kestrova::webext::Initialize(extension, applicationDirectory);

@@ -98,9 +98,8 @@ public:
         return ElementOrNothing(std::move(element));
     }
     std::unique_ptr<IHTMLElement> item(const std::string& idOrName) override {
-        ValuePtr element(jsc_value_object_invoke_method(collection_.get(), "item",
-                                                        G_TYPE_STRING, idOrName.c_str(),
-                                                        G_TYPE_NONE));
+        ValuePtr element(jsc_value_object_invoke_method(collection_.get(), "item", G_TYPE_STRING,
+                                                        idOrName.c_str(), G_TYPE_NONE));
         jsc::ThrowPendingException(jsc_value_get_context(collection_.get()), "item");
         return ElementOrNothing(std::move(element));
     }
@@ -153,7 +152,9 @@ JscDocument::JscDocument(JSCContext* context)
     }
 }
 
-JscDocument::~JscDocument() { Unadvise(); }
+JscDocument::~JscDocument() {
+    Unadvise();
+}
 
 void JscDocument::write(const std::string& text) {
     ValuePtr ignored(jsc_value_object_invoke_method(document_.get(), "write", G_TYPE_STRING,

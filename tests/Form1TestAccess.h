@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "shell/form/Form1.h"
+
+namespace kestrova {
+
+// Reaches the window's private procedures and members for the tests.
+struct Form1TestAccess {
+    static void AppendText(Form1& form, std::string_view text) { form.AppendText(text); }
+    static std::string GetText(Form1& form) { return form.GetText(); }
+    static void ResetText(Form1& form) { form.ResetText(); }
+    static std::string RenderOutline(Form1& form) { return form.RenderOutline(); }
+
+    static std::int32_t Length(const Form1& form) { return form.mlngLength; }
+    static std::int32_t Capacity(const Form1& form) { return form.mlngCapacity; }
+    static const std::string& Storage(const Form1& form) { return form.mstrBuffer; }
+    static void SetLength(Form1& form, std::int32_t length) { form.mlngLength = length; }
+
+    static std::shared_ptr<platform::Recordset>& Customers(Form1& form) {
+        return form.mrsCustomers;
+    }
+    static std::shared_ptr<platform::Recordset>& Orders(Form1& form) { return form.mrsOrders; }
+    static std::shared_ptr<platform::Recordset>& LineItems(Form1& form) {
+        return form.mrsLineItems;
+    }
+    static std::optional<platform::Field>& Field(Form1& form) { return form.mobjField; }
+    static platform::IHTMLElement* Element(Form1& form) { return form.mElement.get(); }
+};
+
+}  // namespace kestrova

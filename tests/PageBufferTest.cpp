@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+#include "platform/memorydoc/MemoryBrowser.h"
+#include "tests/Form1TestAccess.h"
+
+namespace kestrova {
+namespace {
+
+using Access = Form1TestAccess;
+
+class PageBufferTest : public ::testing::Test {
+protected:
+    PageBufferTest() { Access::ResetText(form); }
+
+    void ExpectState(std::int32_t length, std::int32_t capacity, std::size_t storage) {
+        EXPECT_EQ(Access::Length(form), length);
+        EXPECT_EQ(Access::Capacity(form), capacity);
+        EXPECT_EQ(Access::Storage(form).size(), storage);
+    }
+
+    platform::MemoryBrowser browser;
+    Form1 form{browser};
+};
+
+TEST_F(PageBufferTest, ResetLeavesExactly255Blanks) {
+    Access::AppendText(form, std::string(1000, 'x'));
+    Access::ResetText(form);
+    ExpectState(0, 255, 255);
+    EXPECT_EQ(Access::Storage(form), std::string(255, ' '));
+}
+
+TEST_F(PageBufferTest, GrowsByTwiceTheNeededLengthAndAppendsThatManyBlanks) {
+    Access::AppendText(form, std::string(300, 'a'));
+    ExpectState(300, 600, 855);
+    Access::AppendText(form, std::string(200, 'b'));
+    ExpectState(500, 600, 855);
+    Access::AppendText(form, std::string(150, 'c'));
+    ExpectState(650, 1300, 2155);
+    EXPECT_EQ(Access::GetText(form),
+              std::string(300, 'a') + std::string(200, 'b') + std::string(150, 'c'));
+    // The spare storage beyond the text is still blanks.
+    EXPECT_EQ(Access::Storage(form).substr(650), std::string(2155 - 650, ' '));
+}
+
+TEST_F(PageBufferTest, AppendEndingExactlyAtTheCapacityDoesNotGrow) {
+    Access::AppendText(form, std::string(255, 'x'));
+    ExpectState(255, 255, 255);
+    Access::AppendText(form, "y");
+    ExpectState(256, 512, 767);
+}
+
+TEST_F(PageBufferTest, First256ByteAppendSetsCapacity512) {
+    Access::AppendText(form, std::string(256, 'x'));
+    ExpectState(256, 512, 767);
+}
+
+TEST_F(PageBufferTest, EmptyAppendChangesNothingNotEvenALoweredCapacity) {
+    Access::AppendText(form, "abc");
+    Access::GetText(form);
+    ExpectState(3, 3, 255);
+    Access::AppendText(form, "");
+    ExpectState(3, 3, 255);
+}
+
+TEST_F(PageBufferTest, GetTextOnEmptyBufferLowersCapacityToZeroAndNextAppendGrows) {
+    EXPECT_EQ(Access::GetText(form), "");
+    ExpectState(0, 0, 255);
+    Access::AppendText(form, "hello");
+    ExpectState(5, 10, 265);
+    EXPECT_EQ(Access::GetText(form), "hello");
+}
+
+TEST_F(PageBufferTest, GetTextTwiceGivesTheSameTextAndKeepsTrailingBlanksOfTheText) {
+    Access::AppendText(form, "line  ");
+    Access::AppendText(form, "\r\nnext ");
+    const std::string first = Access::GetText(form);
+    EXPECT_EQ(first, "line  \r\nnext ");
+    EXPECT_EQ(Access::GetText(form), first);
+}
+
+TEST_F(PageBufferTest, MultiByteTextCountsBytes) {
+    Access::AppendText(form, "Zoë €");  // 4 + 1 + 3 bytes
+    EXPECT_EQ(Access::Length(form), 8);
+    EXPECT_EQ(Access::GetText(form), "Zoë €");
+}
+
+TEST_F(PageBufferTest, AppendThatWouldOverflowTheLengthIsDroppedWhole) {
+    Access::AppendText(form, "kept");
+    // Pretend the buffer is nearly 2 GiB long without allocating it; the
+    // append must be refused before anything is written.
+    Access::SetLength(form, std::numeric_limits<std::int32_t>::max() - 2);
+    const std::string storageBefore = Access::Storage(form);
+    Access::AppendText(form, "overflow");
+    EXPECT_EQ(Access::Length(form), std::numeric_limits<std::int32_t>::max() - 2);
+    EXPECT_EQ(Access::Storage(form), storageBefore);
+}
+
+TEST_F(PageBufferTest, AppendWhoseGrowthWouldOverflowTheCapacityIsDroppedWhole) {
+    Access::SetLength(form, std::numeric_limits<std::int32_t>::max() / 2);
+    Access::AppendText(form, std::string(10, 'x'));
+    EXPECT_EQ(Access::Length(form), std::numeric_limits<std::int32_t>::max() / 2);
+    EXPECT_EQ(Access::Capacity(form), 255);
+    EXPECT_EQ(Access::Storage(form).size(), 255u);
+}
+
+}  // namespace
+}  // namespace kestrova

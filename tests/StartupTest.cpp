@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/memorydoc/MemoryBrowser.h"
+#include "platform/runtime/App.h"
+#include "platform/runtime/Diagnostics.h"
+#include "shell/startup/PageHead.h"
+#include "tests/Form1TestAccess.h"
+
+namespace kestrova {
+namespace {
+
+using Access = Form1TestAccess;
+
+std::string HeadText() {
+    std::string head(kPageHead[0]);
+    for (std::size_t i = 1; i < kPageHead.size(); ++i) {
+        head.append("\r\n").append(kPageHead[i]);
+    }
+    return head;
+}
+
+std::size_t CountOf(const std::string& text, const std::string& piece) {
+    std::size_t count = 0;
+    for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    // A folder with no database in it.
+    StartupTest() { runtime::SetAppPath("/nonexistent/kestrova app"); }
+};
+
+TEST_F(StartupTest, WritesTheWholePageOnceFramedByTheHeadAndTheClosingTags) {
+    platform::MemoryBrowser browser;
+    Form1 form(browser);
+    form.ShowOutlinePage();
+
+    const auto document = browser.CurrentDocument();
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(document->WriteCount(), 1);
+    const std::string& text = document->WrittenText();
+    const std::string head = HeadText();
+    EXPECT_EQ(text.rfind("\r\n" + head, 0), 0u) << text.substr(0, 80);
+    EXPECT_EQ(CountOf(text, "<html><head>"), 1u);
+    EXPECT_EQ(CountOf(text, "<style>"), 1u);
+    ASSERT_GE(text.size(), 16u);
+    EXPECT_EQ(text.substr(text.size() - 16), "\r\n</body></html>");
+    EXPECT_NE(text.back(), '\n');
+}
+
+TEST_F(StartupTest, LeavesTheBufferEmptyAndPointsTheFirstBaseAtTheApplicationDirectory) {
+    platform::MemoryBrowser browser;
+    Form1 form(browser);
+    form.ShowOutlinePage();
+
+    EXPECT_EQ(Access::Length(form), 0);
+    EXPECT_EQ(Access::Capacity(form), 255);
+    EXPECT_EQ(Access::Storage(form), std::string(255, ' '));
+
+    const auto document = browser.CurrentDocument();
+    const auto base = document->Find("href", "/nonexistent/kestrova app");
+    ASSERT_TRUE(base.has_value());
+    EXPECT_EQ(document->TagName(*base), "BASE");
+    EXPECT_FALSE(document->Find("href", "D:\\0\\4.htm").has_value());
+}
+
+TEST_F(StartupTest, BindsTheDocumentSoThatItsEventsReachTheWindow) {
+    platform::MemoryBrowser browser;
+    Form1 form(browser);
+    form.ShowOutlinePage();
+    // A click on nothing in particular reaches the handler, which answers False.
+    EXPECT_EQ(browser.CurrentDocument()->DispatchClick(std::nullopt), std::optional<bool>(false));
+}
+
+TEST_F(StartupTest, WithoutADocumentEveryOtherStepStillRunsAndTheFailuresAreReported) {
+    platform::MemoryBrowser browser(platform::MemoryBrowser::Documents::Withheld);
+    Form1 form(browser);
+    const long failuresBefore = runtime::FailureCount();
+    testing::internal::CaptureStderr();
+    form.ShowOutlinePage();
+    const std::string diagnostics = testing::internal::GetCapturedStderr();
+
+    EXPECT_GT(runtime::FailureCount(), failuresBefore);
+    EXPECT_NE(diagnostics.find("binding the document's events"), std::string::npos) << diagnostics;
+    EXPECT_NE(diagnostics.find("writing the page"), std::string::npos) << diagnostics;
+    // The buffer is emptied all the same.
+    EXPECT_EQ(Access::Length(form), 0);
+    EXPECT_EQ(Access::Storage(form), std::string(255, ' '));
+    // The blank document was navigated to but never written.
+    EXPECT_EQ(browser.CurrentDocument()->WriteCount(), 0);
+}
+
+}  // namespace
+}  // namespace kestrova

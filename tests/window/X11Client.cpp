@@ -1,0 +1,64 @@
+#include "tests/window/X11Client.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace kestrova::testing {
+
+namespace {
+Display* AsDisplay(void* display) {
+    return static_cast<Display*>(display);
+}
+}  // namespace
+
+X11Client::X11Client() : display_(XOpenDisplay(nullptr)) {}
+
+X11Client::~X11Client() {
+    if (display_) {
+        XCloseDisplay(AsDisplay(display_));
+    }
+}
+
+unsigned long X11Client::FindWindow(const std::string& title) {
+    Display* display = AsDisplay(display_);
+    Window root = DefaultRootWindow(display);
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    Window found = 0;
+    if (XQueryTree(display, root, &root, &parent, &children, &count)) {
+        for (unsigned int i = 0; i < count && !found; ++i) {
+            char* name = nullptr;
+            if (XFetchName(display, children[i], &name) && name) {
+                if (title == name) {
+                    found = children[i];
+                }
+                XFree(name);
+            }
+        }
+        XFree(children);
+    }
+    return found;
+}
+
+void X11Client::Size(unsigned long window, int& width, int& height) {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(AsDisplay(display_), window, &attributes);
+    width = attributes.width;
+    height = attributes.height;
+}
+
+void X11Client::RequestClose(unsigned long window) {
+    Display* display = AsDisplay(display_);
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = window;
+    close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    close.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &close);
+    XFlush(display);
+}
+
+}  // namespace kestrova::testing

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+namespace kestrova::testing {
+
+// A connection of the tests' own to the X display, kept apart from the
+// other test sources because Xlib's macros clash with theirs.
+class X11Client {
+public:
+    X11Client();
+    ~X11Client();
+    X11Client(const X11Client&) = delete;
+    X11Client& operator=(const X11Client&) = delete;
+
+    bool Connected() const { return display_ != nullptr; }
+    // A top-level window with the given title, or 0.
+    unsigned long FindWindow(const std::string& title);
+    void Size(unsigned long window, int& width, int& height);
+    // Asks the window to close, as a window manager's close button does.
+    void RequestClose(unsigned long window);
+
+private:
+    void* display_;
+};
+
+}  // namespace kestrova::testing
