@@ -14,6 +14,8 @@
 
 namespace kestrova::platform {
 
+class Connection;
+
 // Where a recordset stands: the table it shows, which of its rows, and the
 // current one. Fields share it with their recordset, so a field always
 // reads the recordset's current row.
@@ -63,6 +65,11 @@ public:
     Recordset() = default;
     // An open recordset over `cursor`, on its first row.
     explicit Recordset(std::shared_ptr<Cursor> cursor);
+
+    // Runs `source` on the open connection; -1 asks for the provider's
+    // default cursor type, lock type and options.
+    void Open(const std::string& source, const Connection& activeConnection,
+              std::int32_t cursorType = -1, std::int32_t lockType = -1, std::int32_t options = -1);
 
     bool IsOpen() const { return cursor_ != nullptr; }
     bool EOF() const;

@@ -20,21 +20,22 @@ struct Chapter {
     std::vector<std::uint32_t> rows;
 };
 
+// One field of a level: its values row by row, or for a chapter field the
+// child rows of every row.
 struct Column {
     std::string name;
     std::int32_t type = 0;
+    std::vector<Variant> values;     // empty for a chapter column
     std::optional<Chapter> chapter;  // set for a chapter column
 };
 
-// A level of a shaped result, fully read: the cells are stored row by row;
-// a chapter column's cells are Empty, its rows come from `chapter`.
+// A level of a shaped result, fully read.
 struct Table {
     std::vector<Column> columns;
-    std::vector<Variant> cells;
     std::size_t rowCount = 0;
 
     const Variant& Cell(std::size_t row, std::size_t column) const {
-        return cells[row * columns.size() + column];
+        return columns[column].values[row];
     }
 };
 

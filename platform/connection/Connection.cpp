@@ -1,0 +1,56 @@
+#include "platform/connection/Connection.h"
+
+#include "platform/connection/ConnectionString.h"
+#include "platform/datashape/ShapeEvaluator.h"
+#include "platform/localstore/LocalStore.h"
+#include "platform/runtime/Failure.h"
+
+namespace kestrova::platform {
+
+namespace {
+
+constexpr const char* kShapeProvider = "DataShape";
+constexpr const char* kDataProvider = "LocalStore.4.0";
+
+}  // namespace
+
+Connection::Connection() = default;
+Connection::~Connection() = default;
+
+void Connection::Open(const std::string& connectionString, const std::string&, const std::string&,
+                      std::int32_t) {
+    if (!connectionString.empty()) {
+        ConnectionString = connectionString;
+    }
+    if (Provider != kShapeProvider && Provider != kDataProvider) {
+        throw runtime::Failure("the provider \"" + Provider + "\" is not available");
+    }
+    const auto dataProvider = ConnectionSetting(ConnectionString, "Data Provider");
+    if (Provider == kShapeProvider && dataProvider != kDataProvider) {
+        throw runtime::Failure("the data provider \"" + dataProvider.value_or("") +
+                               "\" is not available");
+    }
+    const auto dataSource = ConnectionSetting(ConnectionString, "Data Source");
+    if (!dataSource || dataSource->empty()) {
+        throw runtime::Failure("the connection string names no data source");
+    }
+    // Whatever the mode asks, the file is opened read only: the program
+    // never writes to the database.
+    store_ = LocalStore::Open(*dataSource);
+}
+
+std::shared_ptr<Table> Connection::Execute(const std::string& command) const {
+    if (!store_) {
+        throw runtime::Failure("the connection is not open");
+    }
+    const auto store = store_;
+    const shape::ProviderQuery query = [store](const std::string& text) {
+        return store->Query(text);
+    };
+    if (Provider == kShapeProvider) {
+        return shape::RunCommand(command, query);
+    }
+    return query(command);
+}
+
+}  // namespace kestrova::platform

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/recordset/Table.h"
+
+namespace kestrova::platform {
+
+class LocalStore;
+
+// A connection to a database file through the data-shaping provider
+// "DataShape" over the data provider "LocalStore.4.0" named in the
+// connection string. Set the three settings, then Open.
+class Connection {
+public:
+    Connection();
+    ~Connection();
+
+    std::string ConnectionString;
+    std::string Provider;
+    std::int32_t Mode = 0;
+
+    // An empty `connectionString` keeps the one set before; -1 is the
+    // default for the options.
+    void Open(const std::string& connectionString = "", const std::string& userId = "",
+              const std::string& password = "", std::int32_t options = -1);
+    bool IsOpen() const { return store_ != nullptr; }
+
+    // Runs a command (a shape command, or a plain one for the data
+    // provider) and gives its whole result.
+    std::shared_ptr<Table> Execute(const std::string& command) const;
+
+private:
+    std::shared_ptr<LocalStore> store_;
+};
+
+}  // namespace kestrova::platform

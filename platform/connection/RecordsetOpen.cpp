@@ -1,0 +1,18 @@
+#include "platform/connection/Connection.h"
+#include "platform/recordset/Recordset.h"
+#include "platform/runtime/Failure.h"
+
+namespace kestrova::platform {
+
+void Recordset::Open(const std::string& source, const Connection& activeConnection, std::int32_t,
+                     std::int32_t, std::int32_t) {
+    if (IsOpen()) {
+        throw runtime::Failure("the recordset is already open");
+    }
+    auto cursor = std::make_shared<Cursor>();
+    cursor->table = activeConnection.Execute(source);
+    cursor->rowCount = cursor->table->rowCount;
+    cursor_ = std::move(cursor);
+}
+
+}  // namespace kestrova::platform

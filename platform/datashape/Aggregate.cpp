@@ -1,0 +1,279 @@
+#include "platform/datashape/Aggregate.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <tuple>
+
+#include "platform/recordset/TypeCodes.h"
+#include "platform/runtime/Diagnostics.h"
+
+namespace kestrova::platform::shape {
+
+namespace {
+
+using Int128 = __int128;
+
+bool IsIntegerType(std::int32_t type) {
+    return type == adInteger || type == adSmallInt || type == adUnsignedTinyInt ||
+           type == adBigInt || type == adBoolean;
+}
+
+bool IsMissing(const Variant& value) {
+    return std::holds_alternative<Null>(value) || std::holds_alternative<Empty>(value);
+}
+
+// A value as a number: exactly, in whole units of its kind (ten-thousandths
+// for money), where it is an integer or money; and as a double.
+struct Number {
+    std::optional<Int128> exact;
+    double value = 0;
+};
+
+std::optional<Number> NumberOf(const Variant& value, bool money) {
+    if (const auto* c = std::get_if<Currency>(&value)) {
+        return Number{money ? std::optional<Int128>(c->tenThousandths) : std::nullopt,
+                      static_cast<double>(c->tenThousandths) / 10000.0};
+    }
+    std::optional<std::int64_t> integer;
+    if (const auto* v = std::get_if<std::int32_t>(&value))
+        integer = *v;
+    if (const auto* v = std::get_if<std::int64_t>(&value))
+        integer = *v;
+    if (const auto* v = std::get_if<std::int16_t>(&value))
+        integer = *v;
+    if (const auto* v = std::get_if<std::uint8_t>(&value))
+        integer = *v;
+    if (const auto* v = std::get_if<bool>(&value))
+        integer = *v ? -1 : 0;
+    if (integer) {
+        return Number{money ? Int128(*integer) * 10000 : Int128(*integer),
+                      static_cast<double>(*integer)};
+    }
+    try {
+        return Number{std::nullopt, ToDouble(value)};
+    } catch (const std::exception& error) {
+        runtime::ReportFailure("data shaping",
+                               std::string("an aggregate passes over a value: ") + error.what());
+        return std::nullopt;
+    }
+}
+
+struct Totals {
+    std::size_t count = 0;
+    Int128 exactSum = 0;
+    bool exact = true;
+    double sum = 0;
+    double sumOfSquares = 0;
+};
+
+Totals Accumulate(const Chapter& chapter, std::size_t column, std::size_t parentRow, bool money) {
+    Totals totals;
+    const Table& child = *chapter.child;
+    for (auto i = chapter.offsets[parentRow]; i < chapter.offsets[parentRow + 1]; ++i) {
+        const Variant& value = child.Cell(chapter.rows[i], column);
+        if (IsMissing(value)) {
+            continue;
+        }
+        const auto number = NumberOf(value, money);
+        if (!number) {
+            continue;
+        }
+        ++totals.count;
+        totals.exact = totals.exact && number->exact.has_value();
+        if (number->exact) {
+            totals.exactSum += *number->exact;
+        }
+        totals.sum += number->value;
+        totals.sumOfSquares += number->value * number->value;
+    }
+    return totals;
+}
+
+int Rank(const Variant& value) {
+    if (std::holds_alternative<Date>(value))
+        return 2;
+    if (std::holds_alternative<std::string>(value))
+        return 3;
+    if (std::holds_alternative<Binary>(value))
+        return 4;
+    return 1;
+}
+
+bool Less(const Variant& a, const Variant& b) {
+    const int rankA = Rank(a);
+    const int rankB = Rank(b);
+    if (rankA != rankB) {
+        return rankA < rankB;
+    }
+    switch (rankA) {
+        case 2: {
+            const auto& x = std::get<Date>(a);
+            const auto& y = std::get<Date>(b);
+            return std::tie(x.year, x.month, x.day, x.hour, x.minute, x.second) <
+                   std::tie(y.year, y.month, y.day, y.hour, y.minute, y.second);
+        }
+        case 3:
+            return std::get<std::string>(a) < std::get<std::string>(b);
+        case 4:
+            return std::get<Binary>(a).bytes < std::get<Binary>(b).bytes;
+        default: {
+            const auto x = NumberOf(a, true);
+            const auto y = NumberOf(b, true);
+            if (x && y && x->exact && y->exact) {
+                return *x->exact < *y->exact;
+            }
+            return x && y && x->value < y->value;
+        }
+    }
+}
+
+Column Extreme(const Chapter& chapter, std::size_t column, std::size_t parentRows, bool wantMax) {
+    Column result;
+    result.type = chapter.child->columns[column].type;
+    for (std::size_t row = 0; row < parentRows; ++row) {
+        const Variant* best = nullptr;
+        for (auto i = chapter.offsets[row]; i < chapter.offsets[row + 1]; ++i) {
+            const Variant& value = chapter.child->Cell(chapter.rows[i], column);
+            if (!IsMissing(value) &&
+                (!best || (wantMax ? Less(*best, value) : Less(value, *best)))) {
+                best = &value;
+            }
+        }
+        result.values.push_back(best ? *best : Variant(Null{}));
+    }
+    return result;
+}
+
+// SUM keeps the column's type; integers that outgrow 32 bits make the whole
+// column 64-bit, and beyond that a double.
+Column Sum(const Chapter& chapter, std::size_t column, std::size_t parentRows) {
+    const std::int32_t type = chapter.child->columns[column].type;
+    const bool money = type == adCurrency;
+    std::vector<Totals> totals;
+    for (std::size_t row = 0; row < parentRows; ++row) {
+        totals.push_back(Accumulate(chapter, column, row, money));
+    }
+    Column result;
+    bool allExact = IsIntegerType(type) || money;
+    Int128 largest = 0;
+    for (const auto& t : totals) {
+        allExact = allExact && t.exact;
+        largest = std::max(largest, t.exactSum < 0 ? -t.exactSum : t.exactSum);
+    }
+    const bool fits64 = largest <= std::numeric_limits<std::int64_t>::max();
+    if (allExact && fits64) {
+        result.type = money                                                 ? adCurrency
+                      : largest <= std::numeric_limits<std::int32_t>::max() ? adInteger
+                                                                            : adBigInt;
+    } else {
+        result.type =
+            (type == adSingle || type == adNumeric || type == adDecimal) ? type : adDouble;
+    }
+    for (const auto& t : totals) {
+        if (t.count == 0) {
+            result.values.emplace_back(Null{});
+        } else if (result.type == adCurrency) {
+            result.values.emplace_back(Currency{static_cast<std::int64_t>(t.exactSum)});
+        } else if (result.type == adInteger) {
+            result.values.emplace_back(static_cast<std::int32_t>(t.exactSum));
+        } else if (result.type == adBigInt) {
+            result.values.emplace_back(static_cast<std::int64_t>(t.exactSum));
+        } else if (result.type == adSingle) {
+            result.values.emplace_back(static_cast<float>(t.sum));
+        } else if (result.type == adNumeric || result.type == adDecimal) {
+            char buffer[64];
+            const auto end = std::to_chars(buffer, buffer + sizeof buffer, t.sum).ptr;
+            result.values.emplace_back(Decimal{std::string(buffer, end)});
+        } else {
+            result.values.emplace_back(t.sum);
+        }
+    }
+    return result;
+}
+
+Column Statistic(AggregateFunction function, const Chapter& chapter, std::size_t column,
+                 std::size_t parentRows) {
+    const bool money = chapter.child->columns[column].type == adCurrency;
+    Column result;
+    result.type = function == AggregateFunction::Avg && money ? adCurrency : adDouble;
+    for (std::size_t row = 0; row < parentRows; ++row) {
+        const Totals t = Accumulate(chapter, column, row, money);
+        if (function == AggregateFunction::Avg) {
+            if (t.count == 0) {
+                result.values.emplace_back(Null{});
+            } else if (money && t.exact) {
+                const long double mean = static_cast<long double>(t.exactSum) / t.count;
+                result.values.emplace_back(Currency{static_cast<std::int64_t>(std::llround(mean))});
+            } else {
+                result.values.emplace_back(t.sum / static_cast<double>(t.count));
+            }
+        } else if (t.count < 2) {
+            result.values.emplace_back(Null{});
+        } else {
+            const double n = static_cast<double>(t.count);
+            const double variance = (t.sumOfSquares - t.sum * t.sum / n) / (n - 1);
+            result.values.emplace_back(std::sqrt(std::max(0.0, variance)));
+        }
+    }
+    return result;
+}
+
+Column Count(const Chapter& chapter, std::optional<std::size_t> column, std::size_t parentRows) {
+    Column result;
+    result.type = adInteger;
+    for (std::size_t row = 0; row < parentRows; ++row) {
+        std::int32_t count = 0;
+        for (auto i = chapter.offsets[row]; i < chapter.offsets[row + 1]; ++i) {
+            if (!column || !IsMissing(chapter.child->Cell(chapter.rows[i], *column))) {
+                ++count;
+            }
+        }
+        result.values.emplace_back(count);
+    }
+    return result;
+}
+
+Column AnyValue(const Chapter& chapter, std::size_t column, std::size_t parentRows) {
+    Column result;
+    result.type = chapter.child->columns[column].type;
+    for (std::size_t row = 0; row < parentRows; ++row) {
+        const bool none = chapter.offsets[row] == chapter.offsets[row + 1];
+        result.values.push_back(
+            none ? Variant(Null{})
+                 : chapter.child->Cell(chapter.rows[chapter.offsets[row]], column));
+    }
+    return result;
+}
+
+}  // namespace
+
+Column ComputeAggregate(AggregateFunction function, const Chapter& chapter,
+                        std::optional<std::size_t> childColumn, std::size_t parentRowCount,
+                        std::string name) {
+    Column result;
+    switch (function) {
+        case AggregateFunction::Count:
+            result = Count(chapter, childColumn, parentRowCount);
+            break;
+        case AggregateFunction::Sum:
+            result = Sum(chapter, *childColumn, parentRowCount);
+            break;
+        case AggregateFunction::Min:
+        case AggregateFunction::Max:
+            result =
+                Extreme(chapter, *childColumn, parentRowCount, function == AggregateFunction::Max);
+            break;
+        case AggregateFunction::Any:
+            result = AnyValue(chapter, *childColumn, parentRowCount);
+            break;
+        default:
+            result = Statistic(function, chapter, *childColumn, parentRowCount);
+            break;
+    }
+    result.name = std::move(name);
+    return result;
+}
+
+}  // namespace kestrova::platform::shape

@@ -1,0 +1,269 @@
+#include "platform/localstore/LocalStore.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <optional>
+
+#include "platform/localstore/DeclaredType.h"
+#include "platform/localstore/ExpressionType.h"
+#include "platform/localstore/ValueConversion.h"
+#include "platform/recordset/TypeCodes.h"
+#include "platform/runtime/Failure.h"
+
+namespace kestrova::platform {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct StatementFinalizer {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+constexpr int kBusyMilliseconds = 3000;
+
+std::string ResolvePath(const std::string& dataSource) {
+    std::error_code error;
+    if (fs::exists(dataSource, error)) {
+        return dataSource;
+    }
+    std::string withSlashes = dataSource;
+    std::replace(withSlashes.begin(), withSlashes.end(), '\\', '/');
+    if (fs::exists(withSlashes, error)) {
+        return withSlashes;
+    }
+    throw runtime::Failure("there is no database file " + dataSource);
+}
+
+// A file: address for SQLite's URI names, so that the file can be opened
+// read only; every byte outside the unreserved set is percent-encoded.
+std::string FileUri(const std::string& path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const unsigned char c : path) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 15];
+        }
+    }
+    return uri + "?mode=ro";
+}
+
+[[noreturn]] void Fail(sqlite3* database, const std::string& what) {
+    throw runtime::Failure(what + ": " + sqlite3_errmsg(database));
+}
+
+StatementPtr Prepare(sqlite3* database, const std::string& text, const char** tail = nullptr) {
+    sqlite3_stmt* statement = nullptr;
+    const int result =
+        sqlite3_prepare_v2(database, text.c_str(), static_cast<int>(text.size()), &statement, tail);
+    StatementPtr owned(statement);
+    if (result != SQLITE_OK) {
+        Fail(database, "the query cannot be run");
+    }
+    return owned;
+}
+
+StoredValue ReadStored(sqlite3_stmt* statement, int column) {
+    StoredValue value;
+    switch (sqlite3_column_type(statement, column)) {
+        case SQLITE_INTEGER:
+            value.kind = StoredValue::Integer;
+            value.integer = sqlite3_column_int64(statement, column);
+            break;
+        case SQLITE_FLOAT:
+            value.kind = StoredValue::Real;
+            value.real = sqlite3_column_double(statement, column);
+            break;
+        case SQLITE_TEXT: {
+            value.kind = StoredValue::Text;
+            const auto* text = sqlite3_column_text(statement, column);
+            value.bytes.assign(reinterpret_cast<const char*>(text),
+                               static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+            break;
+        }
+        case SQLITE_BLOB: {
+            value.kind = StoredValue::Blob;
+            const auto* blob = static_cast<const char*>(sqlite3_column_blob(statement, column));
+            value.bytes.assign(blob ? blob : "",
+                               static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+            break;
+        }
+        default:
+            break;
+    }
+    return value;
+}
+
+// Types of the computed columns (those without a declared type), worked out
+// from their expressions in the statement's select list.
+class ComputedColumnTypes {
+public:
+    ComputedColumnTypes(sqlite3* database, const std::string& statement, int columnCount)
+        : database_(database), statement_(statement) {
+        const auto tokens = sql::Tokenize(statement);
+        list_ = sql::ReadSelectList(tokens);
+        if (list_ && static_cast<int>(list_->expressions.size()) != columnCount) {
+            list_.reset();
+        }
+    }
+
+    std::optional<std::int32_t> TypeOf(int column) {
+        if (!list_) {
+            return std::nullopt;
+        }
+        const auto& expression = list_->expressions[static_cast<std::size_t>(column)];
+        LearnOperandTypes(sql::ColumnReferences(expression));
+        return sql::TypeOfExpression(expression, [&](const std::string& reference) {
+            const auto found = operandTypes_.find(reference);
+            return found == operandTypes_.end() ? std::nullopt : found->second;
+        });
+    }
+
+private:
+    // Asks SQLite for the declared types of the referenced columns by
+    // preparing them as a select list over the same FROM clause.
+    void LearnOperandTypes(const std::vector<std::string>& references) {
+        if (references.empty()) {
+            return;
+        }
+        std::string probe = "SELECT ";
+        for (std::size_t i = 0; i < references.size(); ++i) {
+            probe += (i ? ", " : "") + references[i];
+        }
+        probe += " " + statement_.substr(std::min(list_->fromOffset, statement_.size()));
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(database_, probe.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(raw);
+            return;
+        }
+        StatementPtr prepared(raw);
+        for (std::size_t i = 0; i < references.size(); ++i) {
+            const char* declared = sqlite3_column_decltype(raw, static_cast<int>(i));
+            operandTypes_[references[i]] =
+                declared ? TypeOfDeclaration(declared) : std::optional<std::int32_t>();
+        }
+    }
+
+    sqlite3* database_;
+    const std::string& statement_;
+    std::optional<sql::SelectList> list_;
+    std::map<std::string, std::optional<std::int32_t>> operandTypes_;
+};
+
+std::int32_t TypeFromValues(const std::vector<StoredValue>& values) {
+    bool real = false;
+    bool integer = false;
+    bool text = false;
+    for (const auto& value : values) {
+        real |= value.kind == StoredValue::Real;
+        integer |= value.kind == StoredValue::Integer;
+        text |= value.kind == StoredValue::Text;
+    }
+    if (real) {
+        return adDouble;
+    }
+    if (integer && !text) {
+        return adInteger;
+    }
+    const bool blobOnly = std::all_of(values.begin(), values.end(), [](const StoredValue& v) {
+        return v.kind == StoredValue::Blob || v.kind == StoredValue::Null;
+    });
+    return blobOnly && !values.empty() && !text ? adLongVarBinary : adVarWChar;
+}
+
+// A 32-bit integer column holding a value beyond 32 bits is a 64-bit one.
+std::int32_t WidenedIfNeeded(std::int32_t type, const std::vector<StoredValue>& values) {
+    if (type != adInteger) {
+        return type;
+    }
+    for (const auto& value : values) {
+        if (value.kind == StoredValue::Integer &&
+            (value.integer < std::numeric_limits<std::int32_t>::min() ||
+             value.integer > std::numeric_limits<std::int32_t>::max())) {
+            return adBigInt;
+        }
+    }
+    return type;
+}
+
+}  // namespace
+
+std::shared_ptr<LocalStore> LocalStore::Open(const std::string& dataSource) {
+    const std::string path = ResolvePath(dataSource);
+    std::error_code error;
+    if (fs::is_directory(path, error)) {
+        throw runtime::Failure(path + " is a folder, not a database file");
+    }
+    sqlite3* raw = nullptr;
+    const int result = sqlite3_open_v2(FileUri(path).c_str(), &raw,
+                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    std::shared_ptr<LocalStore> store(new LocalStore(path, raw));
+    if (result != SQLITE_OK) {
+        Fail(raw, "cannot open the database " + path);
+    }
+    sqlite3_busy_timeout(raw, kBusyMilliseconds);
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    if (sqlite3_exec(raw, "PRAGMA query_only = 1; SELECT count(*) FROM sqlite_master;", nullptr,
+                     nullptr, nullptr) != SQLITE_OK) {
+        Fail(raw, "cannot read the database " + path);
+    }
+    return store;
+}
+
+std::shared_ptr<Table> LocalStore::Query(const std::string& text) const {
+    sqlite3* database = database_.get();
+    const char* tail = nullptr;
+    StatementPtr statement = Prepare(database, text, &tail);
+    if (!statement) {
+        throw runtime::Failure("the query is empty");
+    }
+    if (tail && std::string_view(tail).find_first_not_of(" \t\r\n;") != std::string_view::npos) {
+        throw runtime::Failure("the query holds more than one statement");
+    }
+    if (!sqlite3_stmt_readonly(statement.get())) {
+        throw runtime::Failure("the query would change the database");
+    }
+    const int columnCount = sqlite3_column_count(statement.get());
+    std::vector<std::vector<StoredValue>> stored(static_cast<std::size_t>(columnCount));
+    int step;
+    std::size_t rowCount = 0;
+    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        for (int c = 0; c < columnCount; ++c) {
+            stored[static_cast<std::size_t>(c)].push_back(ReadStored(statement.get(), c));
+        }
+        ++rowCount;
+    }
+    if (step != SQLITE_DONE) {
+        Fail(database, "reading the query's rows failed");
+    }
+
+    auto table = std::make_shared<Table>();
+    table->rowCount = rowCount;
+    ComputedColumnTypes computed(database, text, columnCount);
+    for (int c = 0; c < columnCount; ++c) {
+        Column column;
+        column.name = sqlite3_column_name(statement.get(), c);
+        const char* declared = sqlite3_column_decltype(statement.get(), c);
+        auto& values = stored[static_cast<std::size_t>(c)];
+        std::optional<std::int32_t> type =
+            declared ? TypeOfDeclaration(declared) : computed.TypeOf(c);
+        column.type = WidenedIfNeeded(type ? *type : TypeFromValues(values), values);
+        column.values.reserve(rowCount);
+        for (const auto& value : values) {
+            column.values.push_back(ConvertStored(value, column.type));
+        }
+        values = {};
+        table->columns.push_back(std::move(column));
+    }
+    return table;
+}
+
+}  // namespace kestrova::platform

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/recordset/Table.h"
+
+namespace kestrova::platform {
+
+// One database file opened through the data provider: read only, never
+// creating, changing or leaving behind any file.
+class LocalStore {
+public:
+    // `dataSource` is used as written when such a file exists; otherwise each
+    // "\" in it separates folders like "/". Fails when there is no such file
+    // or it is no database.
+    static std::shared_ptr<LocalStore> Open(const std::string& dataSource);
+
+    // Runs one SELECT statement and reads its whole result.
+    std::shared_ptr<Table> Query(const std::string& statement) const;
+
+    const std::string& Path() const { return path_; }
+
+private:
+    struct Closer {
+        void operator()(sqlite3* database) const { sqlite3_close_v2(database); }
+    };
+    LocalStore(std::string path, sqlite3* database) : path_(std::move(path)), database_(database) {}
+
+    std::string path_;
+    std::unique_ptr<sqlite3, Closer> database_;
+};
+
+}  // namespace kestrova::platform

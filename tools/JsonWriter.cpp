@@ -1,0 +1,138 @@
+#include "tools/JsonWriter.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace kestrova::tools {
+
+namespace {
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+
+// The length of the UTF-8 sequence at the start of `text`, 0 if invalid.
+std::size_t Utf8Length(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    std::size_t length = lead < 0x80         ? 1
+                         : (lead >> 5) == 6  ? 2
+                         : (lead >> 4) == 14 ? 3
+                         : (lead >> 3) == 30 ? 4
+                                             : 0;
+    if (length == 0 || length > text.size()) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[i]) >> 6) != 2) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+std::string Number(double value) {
+    if (!std::isfinite(value)) {
+        return "null";
+    }
+    char buffer[64];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+std::string TwoDigits(int value) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%02d", value);
+    return buffer;
+}
+
+std::string ValueJson(const platform::Variant& value) {
+    using namespace platform;
+    return std::visit(Overloaded{
+                          [](const Empty&) -> std::string { return "null"; },
+                          [](const Null&) -> std::string { return "null"; },
+                          [](bool b) -> std::string { return b ? "true" : "false"; },
+                          [](std::uint8_t v) -> std::string { return std::to_string(v); },
+                          [](std::int16_t v) -> std::string { return std::to_string(v); },
+                          [](std::int32_t v) -> std::string { return std::to_string(v); },
+                          [](std::int64_t v) -> std::string { return std::to_string(v); },
+                          [](float v) -> std::string { return Number(v); },
+                          [](double v) -> std::string { return Number(v); },
+                          [](const Currency& c) -> std::string {
+                              const auto magnitude =
+                                  c.tenThousandths < 0
+                                      ? -static_cast<unsigned long long>(c.tenThousandths)
+                                      : static_cast<unsigned long long>(c.tenThousandths);
+                              char buffer[48];
+                              std::snprintf(buffer, sizeof buffer, "\"%s%llu.%04llu\"",
+                                            c.tenThousandths < 0 ? "-" : "", magnitude / 10000,
+                                            magnitude % 10000);
+                              return buffer;
+                          },
+                          [](const Decimal& d) -> std::string { return JsonString(d.text); },
+                          [](const Date& d) -> std::string {
+                              std::string text = std::to_string(d.year) + "-" + TwoDigits(d.month) +
+                                                 "-" + TwoDigits(d.day);
+                              if (d.hasTime) {
+                                  text += " " + TwoDigits(d.hour) + ":" + TwoDigits(d.minute) +
+                                          ":" + TwoDigits(d.second);
+                              }
+                              return "\"" + text + "\"";
+                          },
+                          [](const std::string& s) -> std::string { return JsonString(s); },
+                          [](const Binary& b) -> std::string { return JsonString(b.bytes); },
+                          [](const std::shared_ptr<Recordset>& child) -> std::string {
+                              return child ? RecordsetJson(*child) : "null";
+                          },
+                      },
+                      value);
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+    std::string json = "\"";
+    while (!text.empty()) {
+        const char c = text[0];
+        const std::size_t length = Utf8Length(text);
+        if (length == 0) {
+            json += "\\ufffd";
+            text.remove_prefix(1);
+            continue;
+        }
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+            json += buffer;
+        } else {
+            json.append(text.substr(0, length));
+        }
+        text.remove_prefix(length);
+    }
+    return json + "\"";
+}
+
+std::string RecordsetJson(platform::Recordset& recordset) {
+    const auto fields = recordset.Fields();
+    const auto count = fields.Count();
+    std::string json = "{\"fields\": [";
+    for (std::int32_t i = 0; i < count; ++i) {
+        const auto field = fields.Item(i);
+        json += (i ? ", " : "") + std::string("{\"name\": ") + JsonString(field.Name()) +
+                ", \"type\": " + std::to_string(field.Type()) + "}";
+    }
+    json += "], \"rows\": [";
+    for (bool first = true; !recordset.EOF(); recordset.MoveNext(), first = false) {
+        json += first ? "[" : ", [";
+        for (std::int32_t i = 0; i < count; ++i) {
+            json += (i ? ", " : "") + ValueJson(fields.Item(i).Value());
+        }
+        json += "]";
+    }
+    return json + "]}";
+}
+
+}  // namespace kestrova::tools

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/recordset/Recordset.h"
+
+namespace kestrova::tools {
+
+// A recordset as one JSON document: {"fields": [{"name", "type"}...],
+// "rows": [[...]...]}, a chapter value nested the same way. Reads the
+// recordset to its end.
+std::string RecordsetJson(platform::Recordset& recordset);
+
+// Text as a JSON string; bytes that are not UTF-8 become U+FFFD.
+std::string JsonString(std::string_view text);
+
+}  // namespace kestrova::tools
