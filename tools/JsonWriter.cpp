@@ -46,6 +46,8 @@ std::string TwoDigits(int value) {
     return buffer;
 }
 
+}  // namespace
+
 std::string ValueJson(const platform::Variant& value) {
     using namespace platform;
     return std::visit(Overloaded{
@@ -87,8 +89,6 @@ std::string ValueJson(const platform::Variant& value) {
                       },
                       value);
 }
-
-}  // namespace
 
 std::string JsonString(std::string_view text) {
     std::string json = "\"";

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+namespace kestrova::testing {
+
+// A temporary folder for database fixtures, removed with the object.
+class FixtureFolder {
+public:
+    FixtureFolder();
+    ~FixtureFolder();
+    FixtureFolder(const FixtureFolder&) = delete;
+    FixtureFolder& operator=(const FixtureFolder&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // Creates `name` in the folder as a SQLite database made by `sql`.
+    std::string Database(const std::string& name, const std::string& sql) const;
+    // Writes raw bytes to `name` in the folder.
+    std::string File(const std::string& name, const std::string& bytes) const;
+
+private:
+    std::string path_;
+};
+
+// Every file in a folder, with its contents, as one text for comparisons.
+std::string FolderSnapshot(const std::string& folder);
+
+// The tables of the customer order query with a small, known content:
+// three customers (the third without orders), an order without line items,
+// a Null purchase order number, orphan orders and line items, whole-dollar
+// and cent prices.
+extern const char* const kCustomerOrdersSql;
+
+}  // namespace kestrova::testing
