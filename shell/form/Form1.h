@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +14,10 @@
 #include "platform/recordset/Variant.h"
 
 namespace kestrova {
+
+namespace outline {
+struct CellLines;
+}
 
 // The program's one window. It owns all state: the page buffer, the
 // customers recordset and the renderers' working members, the document
@@ -53,15 +58,15 @@ private:
     void AppendText(std::string_view text);
     std::string GetText();
     void ResetText();
+    // One page line: CR LF and the pieces, handed to AppendText as one piece.
+    void AppendLine(std::initializer_list<std::string_view> pieces);
 
     // The page body.
     std::string RenderOutline();
     void RenderOrders(std::int32_t lngCustomer, std::int32_t& lngOrder);
     void RenderLineItems(std::int32_t lngOrder);
-    void AppendHeadingCells(platform::Recordset& rs, std::string_view indent,
-                            std::string_view size);
-    void AppendValueCells(platform::Recordset& rs, std::string_view cellStart,
-                          std::string_view fontStart, std::string_view indent);
+    void AppendHeadingCells(platform::Recordset* rs, const outline::CellLines& cells);
+    void AppendValueCells(platform::Recordset* rs, const outline::CellLines& cells);
     platform::Variant FormatValue(platform::Field& objField);
     platform::Variant IsCurrency(std::int16_t& intType);
 

@@ -51,6 +51,16 @@ void Form1::AppendText(std::string_view text) {
     mlngLength = newLength;
 }
 
+void Form1::AppendLine(std::initializer_list<std::string_view> pieces) {
+    // One scratch string for all lines, so that a line costs no allocation.
+    static std::string line;
+    line.assign("\r\n");
+    for (const auto piece : pieces) {
+        line.append(piece);
+    }
+    AppendText(line);
+}
+
 std::string Form1::GetText() {
     mlngCapacity = mlngLength;
     return mstrBuffer.substr(0, static_cast<std::size_t>(mlngLength));

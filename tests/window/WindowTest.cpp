@@ -57,7 +57,7 @@ protected:
 };
 
 TEST_F(WindowTest, ShowsThePageAtTheWindowsFixedSizeWithThePicturesLoaded) {
-    AppDirectoryCopy copy("", "app dir");
+    AppDirectoryCopy copy(std::string(KESTROVA_BUILT_APPDIR) + "/AdvWorks.mdb", "app dir");
     runtime::SetAppPath(copy.Path());
     MainWindow window(copy.Path());
     window.Show();
@@ -88,13 +88,18 @@ TEST_F(WindowTest, ShowsThePageAtTheWindowsFixedSizeWithThePicturesLoaded) {
     EXPECT_EQ(Evaluate(window.View(), "document.styleSheets[0].cssRules.length"), "3");
 
     // Every picture loads from the application directory at 16 pixels.
+    EXPECT_GT(expected.at("IMG"), 0);
     ASSERT_TRUE(SpinUntil(
         [&] {
             return Evaluate(window.View(),
                             "Array.from(document.images).every(i => i.complete && "
                             "i.naturalWidth == 16)") == "true";
         },
-        30));
+        30))
+        << Evaluate(
+               window.View(),
+               "const i = document.images[0]; [document.baseURI, i.getAttribute('src'), i.src, "
+               "i.complete, i.naturalWidth].join(' | ')");
 }
 
 TEST_F(WindowTest, TheProgramOpensItsWindowAndEndsWhenItIsClosed) {
@@ -109,7 +114,8 @@ TEST_F(WindowTest, TheProgramOpensItsWindowAndEndsWhenItIsClosed) {
     testing::X11Client x11;
     ASSERT_TRUE(x11.Connected());
     unsigned long window = 0;
-    SpinUntil([&] { return (window = x11.FindWindow("Kestrova")) != 0; }, 30);
+    SpinUntil([&] { return (window = x11.FindWindow("Kestrova")) != 0 && x11.Viewable(window); },
+              30);
     if (window == 0) {
         kill(program, SIGKILL);
         waitpid(program, nullptr, 0);

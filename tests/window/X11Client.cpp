@@ -48,6 +48,12 @@ void X11Client::Size(unsigned long window, int& width, int& height) {
     height = attributes.height;
 }
 
+bool X11Client::Viewable(unsigned long window) {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(AsDisplay(display_), window, &attributes) &&
+           attributes.map_state == IsViewable;
+}
+
 void X11Client::RequestClose(unsigned long window) {
     Display* display = AsDisplay(display_);
     XEvent close{};

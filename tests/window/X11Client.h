@@ -17,6 +17,8 @@ public:
     // A top-level window with the given title, or 0.
     unsigned long FindWindow(const std::string& title);
     void Size(unsigned long window, int& width, int& height);
+    // Whether the window is mapped and shows on the screen.
+    bool Viewable(unsigned long window);
     // Asks the window to close, as a window manager's close button does.
     void RequestClose(unsigned long window);
 

@@ -27,6 +27,10 @@ void ReloadPictures(JSCValue* document) {
                                                        "src", G_TYPE_NONE));
         if (source && jsc_value_is_string(source.get())) {
             GCharPtr text(jsc_value_to_string(source.get()));
+            // Setting the same address again is not enough for the engine to
+            // retry: the address is taken away first.
+            ValuePtr removed(jsc_value_object_invoke_method(image.get(), "removeAttribute",
+                                                            G_TYPE_STRING, "src", G_TYPE_NONE));
             ValuePtr ignored(jsc_value_object_invoke_method(image.get(), "setAttribute",
                                                             G_TYPE_STRING, "src", G_TYPE_STRING,
                                                             text.get(), G_TYPE_NONE));

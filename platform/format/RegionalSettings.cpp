@@ -1,0 +1,42 @@
+#include "platform/format/RegionalSettings.h"
+
+#include <cstdlib>
+
+namespace kestrova::platform {
+
+namespace {
+
+const char* VariableOf(LocaleCategory category) {
+    switch (category) {
+        case LocaleCategory::Monetary:
+            return "LC_MONETARY";
+        case LocaleCategory::Time:
+            return "LC_TIME";
+        default:
+            return "LC_NUMERIC";
+    }
+}
+
+std::string Setting(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value ? value : "";
+}
+
+}  // namespace
+
+std::string RegionalLocale(LocaleCategory category) {
+    std::string name = Setting("LC_ALL");
+    if (name.empty()) {
+        name = Setting(VariableOf(category));
+    }
+    if (name.empty()) {
+        name = Setting("LANG");
+    }
+    name = name.substr(0, name.find_first_of(".@"));
+    if (name.empty() || name == "C" || name == "POSIX") {
+        return "en_US";
+    }
+    return name;
+}
+
+}  // namespace kestrova::platform

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestrova {
+
+// Database text made safe to stand in the page as text: "&", "<" and ">"
+// become character references, so that a name or value can never act as
+// markup; the reader sees the original characters.
+std::string HtmlText(std::string_view text);
+
+}  // namespace kestrova
