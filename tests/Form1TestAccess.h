@@ -3,9 +3,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/memorydoc/MemoryBrowser.h"
 #include "shell/form/Form1.h"
 
 namespace kestrova {
+
+using platform::MemoryBrowser;
 
 // Reaches the window's private procedures and members for the tests.
 struct Form1TestAccess {
@@ -13,6 +16,12 @@ struct Form1TestAccess {
     static std::string GetText(Form1& form) { return form.GetText(); }
     static void ResetText(Form1& form) { form.ResetText(); }
     static std::string RenderOutline(Form1& form) { return form.RenderOutline(); }
+    static platform::Variant FormatValue(Form1& form, platform::Field& field) {
+        return form.FormatValue(field);
+    }
+    static platform::Variant IsCurrency(Form1& form, std::int16_t code) {
+        return form.IsCurrency(code);
+    }
 
     static std::int32_t Length(const Form1& form) { return form.mlngLength; }
     static std::int32_t Capacity(const Form1& form) { return form.mlngCapacity; }

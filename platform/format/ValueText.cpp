@@ -3,11 +3,13 @@
 #include <unicode/datefmt.h>
 #include <unicode/dcfmtsym.h>
 #include <unicode/dtptngen.h>
+#include <unicode/gregocal.h>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
 #include <charconv>
+#include <limits>
 #include <memory>
 
 #include "platform/format/IcuText.h"
@@ -50,9 +52,15 @@ struct DateFormatters {
         if (!time) {
             throw runtime::Failure("cannot make a time formatter");
         }
-        // Dates are calendar values, not instants: format them in UTC.
+        // Dates are calendar values, not instants: format them in UTC, and
+        // in the Gregorian calendar all the way back, as they are stored.
         date->adoptTimeZone(icu::TimeZone::createTimeZone(u"UTC"));
         time->adoptTimeZone(icu::TimeZone::createTimeZone(u"UTC"));
+        if (auto* calendar = dynamic_cast<icu::GregorianCalendar*>(
+                const_cast<icu::Calendar*>(date->getCalendar()))) {
+            calendar->setGregorianChange(-std::numeric_limits<double>::max(), status);
+            CheckIcu(status, "cannot set up the calendar");
+        }
     }
     std::unique_ptr<icu::SimpleDateFormat> date;
     std::unique_ptr<icu::DateFormat> time;

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include "platform/format/FormatCurrency.h"
+#include "platform/format/ValueText.h"
+#include "platform/recordset/Recordset.h"
+#include "platform/recordset/TypeCodes.h"
+#include "tests/Form1TestAccess.h"
+#include "tests/render/LocaleOverride.h"
+
+namespace kestrova {
+namespace {
+
+using namespace platform;
+using testing::LocaleOverride;
+
+constexpr const char* kNoBreakSpace = "\xc2\xa0";
+constexpr const char* kNarrowNoBreakSpace = "\xe2\x80\xaf";
+
+TEST(FormatCurrency, UsesTheRegionalSettingsForMoneyWithTwoDecimals) {
+    {
+        LocaleOverride locale({{"LC_ALL", "en_US.UTF-8"}});
+        EXPECT_EQ(FormatCurrency(1234.5), "$1,234.50");
+        EXPECT_EQ(FormatCurrency(Currency{12345000}), "$1,234.50");
+        EXPECT_EQ(FormatCurrency(std::int32_t{3}), "$3.00");
+        EXPECT_EQ(FormatCurrency(0.5), "$0.50");
+        EXPECT_EQ(FormatCurrency(-5.0), "-$5.00");
+        EXPECT_EQ(FormatCurrency(Currency{12345}), "$1.23");  // 1.2345 rounds half up
+        EXPECT_EQ(FormatCurrency(std::string("12.5")), "$12.50");
+        EXPECT_THROW(FormatCurrency(Null{}), std::exception);
+        EXPECT_THROW(FormatCurrency(std::string("twelve")), std::exception);
+    }
+    {
+        LocaleOverride locale({{"LC_MONETARY", "de_DE.UTF-8"}, {"LANG", "en_US.UTF-8"}});
+        EXPECT_EQ(FormatCurrency(1234.5), std::string("1.234,50") + kNoBreakSpace + "€");
+    }
+    {
+        // LC_ALL wins over the category's own variable; "C" means en_US.
+        LocaleOverride locale({{"LC_ALL", "C"}, {"LC_MONETARY", "de_DE.UTF-8"}});
+        EXPECT_EQ(FormatCurrency(1234.5), "$1,234.50");
+    }
+    {
+        LocaleOverride locale({});
+        EXPECT_EQ(FormatCurrency(1234.5), "$1,234.50");
+    }
+}
+
+TEST(ValueText, GivesEachKindOfValueItsLocaleText) {
+    LocaleOverride locale({{"LC_ALL", "en_US.UTF-8"}});
+    EXPECT_EQ(ValueText(Null{}), "");
+    EXPECT_EQ(ValueText(Empty{}), "");
+    EXPECT_EQ(ValueText(std::int32_t{-42}), "-42");
+    EXPECT_EQ(ValueText(std::int64_t{5000000000}), "5000000000");
+    EXPECT_EQ(ValueText(true), "True");
+    EXPECT_EQ(ValueText(false), "False");
+    EXPECT_EQ(ValueText(0.1), "0.1");
+    EXPECT_EQ(ValueText(1234567.25), "1234567.25");
+    EXPECT_EQ(ValueText(0.1f), "0.1");
+    EXPECT_EQ(ValueText(Decimal{"-7.50"}), "-7.50");
+    EXPECT_EQ(ValueText(Currency{-5000}), "-0.5");
+    EXPECT_EQ(ValueText(std::string("as <stored>")), "as <stored>");
+    EXPECT_EQ(ValueText(Date{1998, 3, 14, 0, 0, 0, false}), "3/14/1998");
+    EXPECT_EQ(ValueText(Date{1998, 3, 14, 14, 30, 5, true}),
+              std::string("3/14/1998 2:30:05") + kNarrowNoBreakSpace + "PM");
+    EXPECT_EQ(ValueText(Date{1, 1, 1, 0, 0, 0, false}), "1/1/1");
+    EXPECT_THROW(ValueText(std::make_shared<Recordset>()), std::exception);
+}
+
+TEST(ValueText, FollowsTheNumberAndTimeSettingsOfGermany) {
+    LocaleOverride locale({{"LC_NUMERIC", "de_DE.UTF-8"}, {"LC_TIME", "de_DE.UTF-8"}});
+    EXPECT_EQ(ValueText(0.1), "0,1");
+    EXPECT_EQ(ValueText(1234567.25), "1234567,25");
+    EXPECT_EQ(ValueText(Decimal{"7.5"}), "7,5");
+    EXPECT_EQ(ValueText(Date{1998, 3, 14, 14, 30, 5, true}), "14.3.1998 14:30:05");
+}
+
+std::shared_ptr<Recordset> OneRow(std::int32_t type, Variant value) {
+    auto table = std::make_shared<Table>();
+    table->rowCount = 1;
+    table->columns.push_back(Column{"f", type, {std::move(value)}, std::nullopt});
+    return RecordsetOver(table);
+}
+
+struct FormatValueTest : ::testing::Test {
+    Variant Format(std::int32_t type, Variant value) {
+        auto rs = OneRow(type, std::move(value));
+        auto field = rs->Fields().Item(0);
+        return Form1TestAccess::FormatValue(form, field);
+    }
+    LocaleOverride locale{{"LC_ALL", "en_US.UTF-8"}};
+    MemoryBrowser browser;
+    Form1 form{browser};
+};
+
+TEST_F(FormatValueTest, ShowsMoneyByTypeCodeAloneAndOtherValuesUnchanged) {
+    EXPECT_EQ(Format(adCurrency, Currency{12345000}), Variant(std::string("$1,234.50")));
+    EXPECT_EQ(Format(adDouble, 1234.5), Variant(std::string("$1,234.50")));
+    EXPECT_EQ(Format(adCurrency, std::int32_t{3}), Variant(std::string("$3.00")));
+    EXPECT_EQ(Format(adSingle, 2.5f), Variant(2.5f));
+    EXPECT_EQ(Format(adDecimal, Decimal{"2.5"}), Variant(Decimal{"2.5"}));
+    EXPECT_EQ(Format(adNumeric, Decimal{"2.5"}), Variant(Decimal{"2.5"}));
+    EXPECT_EQ(Format(adInteger, std::int32_t{42}), Variant(std::int32_t{42}));
+    EXPECT_EQ(Format(adVarWChar, std::string("Total Amount")),
+              Variant(std::string("Total Amount")));
+    // A Null amount gives an empty result; a Null of another type stays Null.
+    EXPECT_EQ(Format(adCurrency, Null{}), Variant(Empty{}));
+    EXPECT_EQ(Format(adVarWChar, Null{}), Variant(Null{}));
+}
+
+TEST_F(FormatValueTest, IsCurrencyAnswersTrueForExactlyDoubleAndCurrency) {
+    for (std::int16_t code : {-6, -5, 0, 3, 4, 7, 14, 131, 136, 202}) {
+        EXPECT_EQ(Form1TestAccess::IsCurrency(form, code), Variant(false)) << code;
+    }
+    for (std::int16_t code : {5, 6}) {
+        EXPECT_EQ(Form1TestAccess::IsCurrency(form, code), Variant(true)) << code;
+    }
+}
+
+}  // namespace
+}  // namespace kestrova
