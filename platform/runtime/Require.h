@@ -10,9 +10,9 @@ namespace kestrova::runtime {
 // The object behind a reference that may be empty; an empty one is a
 // failure of the statement that uses it, named by `what`.
 template <class Pointer>
-auto& Require(const Pointer& pointer, const char* what) {
+auto& Require(const Pointer& pointer, const std::string& what) {
     if (!pointer) {
-        throw Failure(std::string("there is no ") + what);
+        throw Failure("there is no " + what);
     }
     return *pointer;
 }

@@ -12,6 +12,7 @@
 #include "platform/runtime/App.h"
 #include "shell/window/MainWindow.h"
 #include "tests/window/AppDirectoryCopy.h"
+#include "tests/window/ShownWindow.h"
 #include "tests/window/ViewProbe.h"
 #include "tests/window/X11Client.h"
 
@@ -19,7 +20,6 @@ namespace kestrova {
 namespace {
 
 using testing::AppDirectoryCopy;
-using testing::Evaluate;
 using testing::SpinUntil;
 
 // The page text that start-up writes for `directory`, built by the same code
@@ -40,28 +40,10 @@ std::map<std::string, int> TagCounts(const std::string& page) {
     return counts;
 }
 
-class WindowTest : public ::testing::Test {
-protected:
-    // The page is shown once the extension has pointed the base element at
-    // the application directory.
-    bool WaitForPage(MainWindow& window, const std::string& directory) {
-        return SpinUntil(
-            [&] {
-                return Evaluate(window.View(),
-                                "(document.getElementsByTagName('base')[0] || {}).getAttribute ? "
-                                "document.getElementsByTagName('base')[0].getAttribute('href') : "
-                                "''") == directory;
-            },
-            60);
-    }
-};
-
-TEST_F(WindowTest, ShowsThePageAtTheWindowsFixedSizeWithThePicturesLoaded) {
-    AppDirectoryCopy copy(std::string(KESTROVA_BUILT_APPDIR) + "/AdvWorks.mdb", "app dir");
-    runtime::SetAppPath(copy.Path());
-    MainWindow window(copy.Path());
-    window.Show();
-    ASSERT_TRUE(WaitForPage(window, copy.Path())) << "the page never got its base address";
+TEST(WindowTest, ShowsThePageAtTheWindowsFixedSizeWithThePicturesLoaded) {
+    testing::ShownWindow shown(std::string(KESTROVA_BUILT_APPDIR) + "/AdvWorks.mdb", "app dir");
+    ASSERT_TRUE(shown.WaitForPage()) << "the page never got its base address";
+    MainWindow& window = shown.Window();
 
     EXPECT_STREQ(gtk_window_get_title(window.Window()), "Kestrova");
     GtkAllocation client;
@@ -76,33 +58,26 @@ TEST_F(WindowTest, ShowsThePageAtTheWindowsFixedSizeWithThePicturesLoaded) {
     EXPECT_EQ(view.height, 665);
 
     // The document holds the elements of the page text start-up built.
-    const auto expected = TagCounts(PageFor(copy.Path()));
+    const auto expected = TagCounts(PageFor(shown.Directory()));
     for (const char* tag : {"TABLE", "TR", "TD", "IMG", "DIV", "FONT", "B", "STYLE"}) {
         const auto found = expected.find(tag);
         const int count = found == expected.end() ? 0 : found->second;
-        EXPECT_EQ(Evaluate(window.View(),
-                           std::string("document.getElementsByTagName('") + tag + "').length"),
+        EXPECT_EQ(shown.Page(std::string("document.getElementsByTagName('") + tag + "').length"),
                   std::to_string(count))
             << tag;
     }
-    EXPECT_EQ(Evaluate(window.View(), "document.styleSheets[0].cssRules.length"), "3");
+    EXPECT_EQ(shown.Page("document.styleSheets[0].cssRules.length"), "3");
 
     // Every picture loads from the application directory at 16 pixels.
     EXPECT_GT(expected.at("IMG"), 0);
-    ASSERT_TRUE(SpinUntil(
-        [&] {
-            return Evaluate(window.View(),
-                            "Array.from(document.images).every(i => i.complete && "
-                            "i.naturalWidth == 16)") == "true";
-        },
-        30))
-        << Evaluate(
-               window.View(),
+    EXPECT_TRUE(shown.WaitFor(
+        "Array.from(document.images).every(i => i.complete && i.naturalWidth == 16)", "true", 30))
+        << shown.Page(
                "const i = document.images[0]; [document.baseURI, i.getAttribute('src'), i.src, "
                "i.complete, i.naturalWidth].join(' | ')");
 }
 
-TEST_F(WindowTest, TheProgramOpensItsWindowAndEndsWhenItIsClosed) {
+TEST(WindowTest, TheProgramOpensItsWindowAndEndsWhenItIsClosed) {
     AppDirectoryCopy copy;
     const pid_t program = fork();
     ASSERT_GE(program, 0);
@@ -114,8 +89,9 @@ TEST_F(WindowTest, TheProgramOpensItsWindowAndEndsWhenItIsClosed) {
     testing::X11Client x11;
     ASSERT_TRUE(x11.Connected());
     unsigned long window = 0;
-    SpinUntil([&] { return (window = x11.FindWindow("Kestrova")) != 0 && x11.Viewable(window); },
-              30);
+    SpinUntil(
+        [&] { return (window = x11.FindWindow("Kestrova", program)) != 0 && x11.Viewable(window); },
+        30);
     if (window == 0) {
         kill(program, SIGKILL);
         waitpid(program, nullptr, 0);

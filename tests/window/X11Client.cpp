@@ -1,5 +1,6 @@
 #include "tests/window/X11Client.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -19,7 +20,29 @@ X11Client::~X11Client() {
     }
 }
 
-unsigned long X11Client::FindWindow(const std::string& title) {
+namespace {
+
+long ProcessOf(Display* display, Window window) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    long pid = 0;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), 0, 1, False,
+                           XA_CARDINAL, &type, &format, &count, &remaining, &data) == Success &&
+        data && count == 1) {
+        pid = static_cast<long>(*reinterpret_cast<unsigned long*>(data));
+    }
+    if (data) {
+        XFree(data);
+    }
+    return pid;
+}
+
+}  // namespace
+
+unsigned long X11Client::FindWindow(const std::string& title, long processId) {
     Display* display = AsDisplay(display_);
     Window root = DefaultRootWindow(display);
     Window parent = 0;
@@ -30,7 +53,7 @@ unsigned long X11Client::FindWindow(const std::string& title) {
         for (unsigned int i = 0; i < count && !found; ++i) {
             char* name = nullptr;
             if (XFetchName(display, children[i], &name) && name) {
-                if (title == name) {
+                if (title == name && ProcessOf(display, children[i]) == processId) {
                     found = children[i];
                 }
                 XFree(name);

@@ -14,8 +14,8 @@ public:
     X11Client& operator=(const X11Client&) = delete;
 
     bool Connected() const { return display_ != nullptr; }
-    // A top-level window with the given title, or 0.
-    unsigned long FindWindow(const std::string& title);
+    // A top-level window with the given title of the given process, or 0.
+    unsigned long FindWindow(const std::string& title, long processId);
     void Size(unsigned long window, int& width, int& height);
     // Whether the window is mapped and shows on the screen.
     bool Viewable(unsigned long window);

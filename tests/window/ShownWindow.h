@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "shell/window/MainWindow.h"
+#include "tests/window/AppDirectoryCopy.h"
+
+namespace kestrova::testing {
+
+// The real window shown from a copied application directory, with a few
+// ways to look into its page and to use it with the real pointer.
+class ShownWindow {
+public:
+    explicit ShownWindow(const std::string& database, const std::string& folderName = "app");
+
+    // Waits until the page stands with its base address set.
+    bool WaitForPage();
+    const std::string& Directory() const { return copy_.Path(); }
+    MainWindow& Window() { return *window_; }
+
+    // A script's result in the page, as text.
+    std::string Page(const std::string& script);
+    // Waits until a script gives `expected`; says whether it did.
+    bool WaitFor(const std::string& script, const std::string& expected, double seconds = 20);
+
+    // Moves the pointer onto the element with that id or name (scrolled into
+    // the window's visible part first) and clicks it, or leaves it.
+    void Click(const std::string& idOrName);
+    void PointAt(const std::string& idOrName);
+    void PointAway();
+
+    void Screenshot(const std::string& file);
+
+private:
+    std::string MovePointerTo(const std::string& idOrName);
+
+    AppDirectoryCopy copy_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace kestrova::testing
