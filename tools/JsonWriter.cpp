@@ -1,4 +1,5 @@
 #include "tools/JsonWriter.h"
+#include "platform/recordset/Overloaded.h"
 
 #include <charconv>
 #include <cmath>
@@ -7,11 +8,6 @@
 namespace kestrova::tools {
 
 namespace {
-
-template <class... Ts>
-struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
 
 // The length of the UTF-8 sequence at the start of `text`, 0 if invalid.
 std::size_t Utf8Length(std::string_view text) {

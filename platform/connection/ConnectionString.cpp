@@ -1,4 +1,5 @@
 #include "platform/connection/ConnectionString.h"
+#include "platform/runtime/TextCompare.h"
 
 #include <cctype>
 
@@ -16,19 +17,6 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
-bool SameKey(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 std::optional<std::string> ConnectionSetting(std::string_view connectionString,
@@ -38,7 +26,8 @@ std::optional<std::string> ConnectionSetting(std::string_view connectionString,
         const auto end = connectionString.find(';');
         const auto setting = connectionString.substr(0, end);
         const auto equals = setting.find('=');
-        if (equals != std::string_view::npos && SameKey(Trimmed(setting.substr(0, equals)), key)) {
+        if (equals != std::string_view::npos &&
+            runtime::EqualsIgnoringCase(Trimmed(setting.substr(0, equals)), key)) {
             value = std::string(setting.substr(equals + 1));
         }
         connectionString =

@@ -1,4 +1,5 @@
 #include "platform/datashape/Relate.h"
+#include "platform/recordset/Overloaded.h"
 
 #include <charconv>
 #include <cmath>
@@ -7,11 +8,6 @@
 namespace kestrova::platform::shape {
 
 namespace {
-
-template <class... Ts>
-struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
 
 std::string NumberKey(double value) {
     if (std::trunc(value) == value && std::fabs(value) < 9.0e18) {

@@ -1,4 +1,5 @@
 #include "platform/datashape/ShapeEvaluator.h"
+#include "platform/runtime/TextCompare.h"
 
 #include <cctype>
 
@@ -12,19 +13,6 @@ namespace kestrova::platform::shape {
 
 namespace {
 
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::size_t FindColumn(const Table& table, const std::string& name, const char* level) {
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         if (table.columns[i].name == name) {
@@ -32,7 +20,7 @@ std::size_t FindColumn(const Table& table, const std::string& name, const char* 
         }
     }
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        if (SameName(table.columns[i].name, name)) {
+        if (runtime::EqualsIgnoringCase(table.columns[i].name, name)) {
             return i;
         }
     }

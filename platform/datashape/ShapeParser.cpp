@@ -1,4 +1,5 @@
 #include "platform/datashape/ShapeParser.h"
+#include "platform/runtime/TextCompare.h"
 
 #include <array>
 #include <cctype>
@@ -9,19 +10,6 @@
 namespace kestrova::platform::shape {
 
 namespace {
-
-bool SameWord(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 constexpr std::array<std::pair<std::string_view, AggregateFunction>, 7> kAggregates = {{
     {"SUM", AggregateFunction::Sum},
@@ -50,7 +38,8 @@ private:
         return tokens_[std::min(pos_ + ahead, tokens_.size() - 1)];
     }
     bool IsKeyword(const Token& token, std::string_view keyword) const {
-        return token.kind == TokenKind::Name && !token.bracketed && SameWord(token.text, keyword);
+        return token.kind == TokenKind::Name && !token.bracketed &&
+               runtime::EqualsIgnoringCase(token.text, keyword);
     }
     bool IsReserved(const Token& token) const {
         for (const auto keyword : {"SHAPE", "APPEND", "RELATE", "TO", "AS"}) {
@@ -189,7 +178,7 @@ private:
 bool IsShapeCommand(std::string_view command) {
     const auto start = command.find_first_not_of(" \t\r\n");
     return start != std::string_view::npos && command.size() - start >= 5 &&
-           SameWord(command.substr(start, 5), "SHAPE") &&
+           runtime::EqualsIgnoringCase(command.substr(start, 5), "SHAPE") &&
            (command.size() - start == 5 ||
             !std::isalnum(static_cast<unsigned char>(command[start + 5])));
 }

@@ -1,4 +1,5 @@
 #include "platform/format/ValueText.h"
+#include "platform/recordset/Overloaded.h"
 
 #include <unicode/datefmt.h>
 #include <unicode/dcfmtsym.h>
@@ -18,11 +19,6 @@
 namespace kestrova::platform {
 
 namespace {
-
-template <class... Ts>
-struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
 
 // Formatters for one locale, made on first use and kept while the locale
 // stays the same.

@@ -1,4 +1,5 @@
 #include "platform/memorydoc/MemoryDocument.h"
+#include "platform/runtime/TextCompare.h"
 
 #include <cctype>
 
@@ -19,19 +20,6 @@ std::string Trimmed(std::string_view text) {
     return std::string(text.substr(begin, end - begin + 1));
 }
 
-bool SameLetters(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The display property of an inline style such as "display:none".
 std::string DisplayOf(const ScannedElement& element) {
     const auto style = element.attributes.find("style");
@@ -45,7 +33,7 @@ std::string DisplayOf(const ScannedElement& element) {
         const auto declaration = rest.substr(0, end);
         const auto colon = declaration.find(':');
         if (colon != std::string_view::npos &&
-            SameLetters(Trimmed(declaration.substr(0, colon)), "display")) {
+            runtime::EqualsIgnoringCase(Trimmed(declaration.substr(0, colon)), "display")) {
             display = Trimmed(declaration.substr(colon + 1));
         }
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
@@ -187,7 +175,7 @@ std::unique_ptr<IHTMLElementCollection> MemoryDocument::getElementsByTagName(
     model_->Check("getElementsByTagName");
     std::vector<std::size_t> matching;
     for (std::size_t i = 0; i < model_->nodes.size(); ++i) {
-        if (SameLetters(model_->nodes[i].element.tagName, tagName)) {
+        if (runtime::EqualsIgnoringCase(model_->nodes[i].element.tagName, tagName)) {
             matching.push_back(i);
         }
     }

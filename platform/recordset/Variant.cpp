@@ -1,4 +1,5 @@
 #include "platform/recordset/Variant.h"
+#include "platform/recordset/Overloaded.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -8,11 +9,6 @@
 namespace kestrova::platform {
 
 namespace {
-
-template <class... Ts>
-struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
 
 double TextToDouble(const std::string& text) {
     double result = 0;
