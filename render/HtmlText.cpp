@@ -2,11 +2,24 @@
 
 namespace kestrova {
 
-std::string HtmlText(std::string_view text) {
-    if (text.find_first_of("&<>") == std::string_view::npos) {
-        return std::string(text);
+namespace {
+
+bool NeedsEscaping(std::string_view text) {
+    for (const char c : text) {
+        if (c == '&' || c == '<' || c == '>') {
+            return true;
+        }
     }
-    std::string escaped;
+    return false;
+}
+
+}  // namespace
+
+std::string_view HtmlText(std::string_view text, std::string& escaped) {
+    if (!NeedsEscaping(text)) {
+        return text;
+    }
+    escaped.clear();
     escaped.reserve(text.size() + 16);
     for (const char c : text) {
         switch (c) {

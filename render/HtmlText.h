@@ -8,6 +8,8 @@ namespace kestrova {
 // Database text made safe to stand in the page as text: "&", "<" and ">"
 // become character references, so that a name or value can never act as
 // markup; the reader sees the original characters.
-std::string HtmlText(std::string_view text);
+// Gives the text itself when it needs no change, else its escaped form in
+// `scratch`.
+std::string_view HtmlText(std::string_view text, std::string& scratch);
 
 }  // namespace kestrova

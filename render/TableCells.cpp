@@ -24,12 +24,29 @@ void Form1::AppendHeadingCells(platform::Recordset* rs, const outline::CellLines
         AppendLine({cells.h1});
         AppendLine({cells.h2});
         Attempt("rendering a heading: reading the field's name", [&] {
-            AppendLine(
-                {cells.h3, HtmlText(rs->Fields().Item(i).Name()), outline::kHeadingNameTail});
+            std::string escaped;
+            AppendLine({cells.h3, HtmlText(rs->Fields().Item(i).Name(), escaped),
+                        outline::kHeadingNameTail});
         });
         AppendLine({cells.h4});
         AppendLine({cells.h5});
     }
+}
+
+// The value line of the field in mobjField: its display value as text.
+// Text values are written from where they stand, without copies.
+void Form1::AppendValueLine(std::string_view indent) {
+    static std::string text;
+    static std::string escaped;
+    const platform::Variant display = FormatValue(*mobjField);
+    std::string_view shown;
+    if (const auto* stored = std::get_if<std::string>(&display)) {
+        shown = *stored;
+    } else {
+        text = platform::ValueText(display);
+        shown = text;
+    }
+    AppendLine({indent, HtmlText(shown, escaped)});
 }
 
 void Form1::AppendValueCells(platform::Recordset* rs, const outline::CellLines& cells) {
@@ -48,9 +65,7 @@ void Form1::AppendValueCells(platform::Recordset* rs, const outline::CellLines& 
         AppendLine({cells.v1});
         AppendLine({cells.v2});
         if (taken) {
-            Attempt("rendering a value: its text", [&] {
-                AppendLine({cells.v3, HtmlText(platform::ValueText(FormatValue(*mobjField)))});
-            });
+            Attempt("rendering a value: its text", [&] { AppendValueLine(cells.v3); });
         }
         AppendLine({cells.v4});
         AppendLine({cells.v5});

@@ -25,7 +25,7 @@ struct Form1TestAccess {
 
     static std::int32_t Length(const Form1& form) { return form.mlngLength; }
     static std::int32_t Capacity(const Form1& form) { return form.mlngCapacity; }
-    static const std::string& Storage(const Form1& form) { return form.mstrBuffer; }
+    static std::string Storage(const Form1& form) { return form.mstrBuffer.ToString(); }
     static void SetLength(Form1& form, std::int32_t length) { form.mlngLength = length; }
 
     static std::shared_ptr<platform::Recordset>& Customers(Form1& form) {

@@ -54,7 +54,7 @@ public:
 class IHTMLDocument {
 public:
     virtual ~IHTMLDocument() = default;
-    virtual void write(const std::string& text) = 0;
+    virtual void write(std::string text) = 0;
     virtual std::unique_ptr<IHTMLElementCollection> getElementsByTagName(
         const std::string& tagName) = 0;
 };

@@ -5,7 +5,10 @@
 #include <unicode/numfmt.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <optional>
+#include <unordered_map>
 
 #include "platform/format/IcuText.h"
 #include "platform/format/RegionalSettings.h"
@@ -61,12 +64,41 @@ icu::Formattable NumberOf(const Variant& value) {
     return icu::Formattable(ToDouble(value));
 }
 
-}  // namespace
+// The key under which a money text is remembered: the kind of the value and
+// its bits; nullopt for values whose text is not worth keeping.
+struct MemoKey {
+    char kind;
+    std::int64_t bits;
+    int digits;
+    TriState grouping;
+    bool operator==(const MemoKey&) const = default;
+};
 
-std::string FormatCurrency(const Variant& value, int digits, TriState, TriState,
-                           TriState grouping) {
+struct MemoKeyHash {
+    std::size_t operator()(const MemoKey& key) const {
+        return std::hash<std::int64_t>()(key.bits) ^ (static_cast<std::size_t>(key.kind) << 1) ^
+               (static_cast<std::size_t>(key.digits) << 9);
+    }
+};
+
+std::optional<MemoKey> KeyOf(const Variant& value, int digits, TriState grouping) {
+    if (const auto* amount = std::get_if<Currency>(&value)) {
+        return MemoKey{'c', amount->tenThousandths, digits, grouping};
+    }
+    if (const auto* real = std::get_if<double>(&value)) {
+        std::int64_t bits = 0;
+        std::memcpy(&bits, real, sizeof bits);
+        return MemoKey{'d', bits, digits, grouping};
+    }
+    if (const auto* integer = std::get_if<std::int32_t>(&value)) {
+        return MemoKey{'i', *integer, digits, grouping};
+    }
+    return std::nullopt;
+}
+
+std::string Format(const std::string& locale, const Variant& value, int digits, TriState grouping) {
     const icu::Formattable number = NumberOf(value);
-    icu::NumberFormat& format = MoneyFormat(RegionalLocale(LocaleCategory::Monetary));
+    icu::NumberFormat& format = MoneyFormat(locale);
     format.setMinimumFractionDigits(digits);
     format.setMaximumFractionDigits(digits);
     if (grouping != TriState::UseDefault) {
@@ -80,6 +112,30 @@ std::string FormatCurrency(const Variant& value, int digits, TriState, TriState,
     }
     CheckIcu(status, "cannot format an amount");
     return Utf8(text);
+}
+
+}  // namespace
+
+// Amounts repeat (prices, totals of one product), and formatting one with
+// ICU is far dearer than looking it up, so texts are remembered per locale.
+std::string FormatCurrency(const Variant& value, int digits, TriState, TriState,
+                           TriState grouping) {
+    static std::string memoLocale;
+    static std::unordered_map<MemoKey, std::string, MemoKeyHash> memo;
+    const std::string& locale = RegionalLocale(LocaleCategory::Monetary);
+    const auto key = KeyOf(value, digits, grouping);
+    if (!key) {
+        return Format(locale, value, digits, grouping);
+    }
+    if (locale != memoLocale || memo.size() > 100000) {
+        memo.clear();
+        memoLocale = locale;
+    }
+    const auto found = memo.find(*key);
+    if (found != memo.end()) {
+        return found->second;
+    }
+    return memo.emplace(*key, Format(locale, value, digits, grouping)).first->second;
 }
 
 }  // namespace kestrova::platform

@@ -1,6 +1,7 @@
 #include "platform/format/RegionalSettings.h"
 
 #include <cstdlib>
+#include <optional>
 
 namespace kestrova::platform {
 
@@ -22,9 +23,7 @@ std::string Setting(const char* variable) {
     return value ? value : "";
 }
 
-}  // namespace
-
-std::string RegionalLocale(LocaleCategory category) {
+std::string ReadLocale(LocaleCategory category) {
     std::string name = Setting("LC_ALL");
     if (name.empty()) {
         name = Setting(VariableOf(category));
@@ -37,6 +36,29 @@ std::string RegionalLocale(LocaleCategory category) {
         return "en_US";
     }
     return name;
+}
+
+constexpr int kCategories = 3;
+
+std::optional<std::string>* Cache() {
+    static std::optional<std::string> cache[kCategories];
+    return cache;
+}
+
+}  // namespace
+
+const std::string& RegionalLocale(LocaleCategory category) {
+    auto& cached = Cache()[static_cast<int>(category)];
+    if (!cached) {
+        cached = ReadLocale(category);
+    }
+    return *cached;
+}
+
+void ReloadRegionalSettings() {
+    for (int i = 0; i < kCategories; ++i) {
+        Cache()[i].reset();
+    }
 }
 
 }  // namespace kestrova::platform

@@ -10,8 +10,10 @@
 #include <unicode/timezone.h>
 
 #include <charconv>
+#include <cstdio>
 #include <limits>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/format/IcuText.h"
 #include "platform/format/RegionalSettings.h"
@@ -23,10 +25,9 @@ namespace {
 // Formatters for one locale, made on first use and kept while the locale
 // stays the same.
 template <class Formatters>
-Formatters& For(LocaleCategory category) {
+Formatters& For(const std::string& locale) {
     static std::string cachedLocale;
     static std::unique_ptr<Formatters> cached;
-    const std::string locale = RegionalLocale(category);
     if (!cached || locale != cachedLocale) {
         cached = std::make_unique<Formatters>(icu::Locale(locale.c_str()));
         cachedLocale = locale;
@@ -83,8 +84,7 @@ long long DaysFromEpoch(int year, int month, int day) {
     return era * 146097 + dayOfEra - 719468;
 }
 
-std::string DateText(const Date& date) {
-    auto& formatters = For<DateFormatters>(LocaleCategory::Time);
+std::string FormatDate(DateFormatters& formatters, const Date& date) {
     const UDate instant =
         (static_cast<double>(DaysFromEpoch(date.year, date.month, date.day)) * 86400.0 +
          date.hour * 3600.0 + date.minute * 60.0 + date.second) *
@@ -98,10 +98,31 @@ std::string DateText(const Date& date) {
     return Utf8(text);
 }
 
+// Orders share their dates, and ICU's formatting is dear: the texts are
+// remembered for as long as the locale stays the same.
+std::string DateText(const Date& date) {
+    static std::string memoLocale;
+    static std::unordered_map<std::string, std::string> memo;
+    const std::string& locale = RegionalLocale(LocaleCategory::Time);
+    if (locale != memoLocale || memo.size() > 100000) {
+        memo.clear();
+        memoLocale = locale;
+    }
+    char key[64];
+    std::snprintf(key, sizeof key, "%d-%d-%d %d:%d:%d %d", date.year, date.month, date.day,
+                  date.hour, date.minute, date.second, date.hasTime ? 1 : 0);
+    const auto found = memo.find(key);
+    if (found != memo.end()) {
+        return found->second;
+    }
+    return memo.emplace(key, FormatDate(For<DateFormatters>(locale), date)).first->second;
+}
+
 std::string WithDecimalSeparator(std::string number) {
     const auto point = number.find('.');
     if (point != std::string::npos) {
-        number.replace(point, 1, For<NumberSymbols>(LocaleCategory::Numeric).decimalSeparator);
+        number.replace(
+            point, 1, For<NumberSymbols>(RegionalLocale(LocaleCategory::Numeric)).decimalSeparator);
     }
     return number;
 }

@@ -203,7 +203,7 @@ std::shared_ptr<LocalStore> LocalStore::Open(const std::string& dataSource) {
     }
     sqlite3* raw = nullptr;
     const int result = sqlite3_open_v2(FileUri(path).c_str(), &raw,
-                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
     std::shared_ptr<LocalStore> store(new LocalStore(path, raw));
     if (result != SQLITE_OK) {
         Fail(raw, "cannot open the database " + path);

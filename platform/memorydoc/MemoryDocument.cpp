@@ -90,19 +90,28 @@ private:
     std::size_t node_;
 };
 
+// The elements with a tag name, or all elements (an empty tag name), found
+// as far as asked for.
 class MemoryCollection final : public IHTMLElementCollection {
 public:
-    MemoryCollection(std::shared_ptr<Model> model, std::vector<std::size_t> nodes)
-        : model_(model), nodes_(std::move(nodes)) {}
+    MemoryCollection(std::shared_ptr<Model> model, std::string tagName)
+        : model_(model), tagName_(std::move(tagName)) {}
     std::unique_ptr<IHTMLElement> Item(std::int16_t index) override {
         model_->Check("Item");
-        if (index < 0 || static_cast<std::size_t>(index) >= nodes_.size()) {
+        if (index < 0) {
+            return nullptr;
+        }
+        while (nodes_.size() <= static_cast<std::size_t>(index) && FindMore()) {
+        }
+        if (static_cast<std::size_t>(index) >= nodes_.size()) {
             return nullptr;
         }
         return std::make_unique<MemoryElement>(model_, nodes_[index]);
     }
     std::unique_ptr<IHTMLElement> item(const std::string& idOrName) override {
         model_->Check("item");
+        while (FindMore()) {
+        }
         for (const auto node : nodes_) {
             const auto& attributes = model_->nodes[node].element.attributes;
             for (const char* key : {"id", "name"}) {
@@ -116,8 +125,23 @@ public:
     }
 
 private:
+    // Looks at the next element of the document; false at its end.
+    bool FindMore() {
+        if (next_ == model_->nodes.size() && !model_->ScanOne()) {
+            return false;
+        }
+        const std::size_t node = next_++;
+        if (tagName_.empty() ||
+            runtime::EqualsIgnoringCase(model_->nodes[node].element.tagName, tagName_)) {
+            nodes_.push_back(node);
+        }
+        return true;
+    }
+
     std::shared_ptr<Model> model_;
+    std::string tagName_;
     std::vector<std::size_t> nodes_;
+    std::size_t next_ = 0;
 };
 
 class MemoryEvent final : public IHTMLEvent {
@@ -160,26 +184,40 @@ void MemoryDocument::Model::Check(std::string_view member) const {
 
 MemoryDocument::MemoryDocument() : model_(std::make_shared<Model>()) {}
 
-void MemoryDocument::write(const std::string& text) {
-    model_->Check("write");
-    model_->text += text;
-    ++model_->writeCount;
-    for (auto& element : ScanStartTags(text)) {
-        auto display = DisplayOf(element);
-        model_->nodes.push_back(Node{std::move(element), std::move(display)});
+bool MemoryDocument::Model::ScanOne() {
+    MarkupScanner scanner(text, scanPosition);
+    auto element = scanner.Next();
+    scanPosition = scanner.Position();
+    if (!element) {
+        return false;
     }
+    auto display = DisplayOf(*element);
+    nodes.push_back(Node{std::move(*element), std::move(display)});
+    return true;
+}
+
+void MemoryDocument::Model::ScanAll() {
+    while (ScanOne()) {
+    }
+}
+
+void MemoryDocument::write(std::string text) {
+    model_->Check("write");
+    if (model_->text.empty()) {
+        model_->text = std::move(text);
+    } else {
+        model_->text += text;
+    }
+    ++model_->writeCount;
 }
 
 std::unique_ptr<IHTMLElementCollection> MemoryDocument::getElementsByTagName(
     const std::string& tagName) {
     model_->Check("getElementsByTagName");
-    std::vector<std::size_t> matching;
-    for (std::size_t i = 0; i < model_->nodes.size(); ++i) {
-        if (runtime::EqualsIgnoringCase(model_->nodes[i].element.tagName, tagName)) {
-            matching.push_back(i);
-        }
+    if (tagName.empty()) {
+        return std::make_unique<MemoryCollection>(model_, "-");  // no element has that tag
     }
-    return std::make_unique<MemoryCollection>(model_, std::move(matching));
+    return std::make_unique<MemoryCollection>(model_, tagName);
 }
 
 std::unique_ptr<IHTMLWindow> MemoryDocument::parentWindow() {
@@ -189,11 +227,7 @@ std::unique_ptr<IHTMLWindow> MemoryDocument::parentWindow() {
 
 std::unique_ptr<IHTMLElementCollection> MemoryDocument::all() {
     model_->Check("all");
-    std::vector<std::size_t> every(model_->nodes.size());
-    for (std::size_t i = 0; i < every.size(); ++i) {
-        every[i] = i;
-    }
-    return std::make_unique<MemoryCollection>(model_, std::move(every));
+    return std::make_unique<MemoryCollection>(model_, "");
 }
 
 void MemoryDocument::Advise(HTMLDocumentEvents& receiver) {
@@ -218,6 +252,7 @@ std::string MemoryDocument::TagName(std::size_t element) const {
 
 std::optional<std::size_t> MemoryDocument::Find(std::string_view attribute,
                                                 std::string_view value) const {
+    model_->ScanAll();
     for (std::size_t i = 0; i < model_->nodes.size(); ++i) {
         if (Attribute(i, attribute) == value) {
             return i;
@@ -228,6 +263,7 @@ std::optional<std::size_t> MemoryDocument::Find(std::string_view attribute,
 
 std::optional<std::string> MemoryDocument::Attribute(std::size_t element,
                                                      std::string_view name) const {
+    model_->ScanAll();
     const auto& node = model_->nodes.at(element);
     if (name == "display") {
         return node.display;

@@ -21,7 +21,7 @@ public:
     MemoryDocument();
 
     // IHTMLDocument and HTMLDocument
-    void write(const std::string& text) override;
+    void write(std::string text) override;
     std::unique_ptr<IHTMLElementCollection> getElementsByTagName(
         const std::string& tagName) override;
     std::unique_ptr<IHTMLWindow> parentWindow() override;
@@ -53,10 +53,14 @@ public:
         ScannedElement element;
         std::string display;
     };
+    // The elements are read from the text as far as a lookup needs them.
     struct Model {
         std::string text;
         int writeCount = 0;
         std::vector<Node> nodes;
+        std::size_t scanPosition = 0;
+        bool ScanOne();
+        void ScanAll();
         std::optional<std::size_t> eventSource;
         bool inEvent = false;
         std::set<std::string, std::less<>> failing;

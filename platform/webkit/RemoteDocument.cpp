@@ -60,13 +60,13 @@ private:
 
 RemoteDocument::RemoteDocument(PageChannel& channel) : channel_(channel) {}
 
-void RemoteDocument::write(const std::string& text) {
+void RemoteDocument::write(std::string text) {
     if (written_) {
         throw runtime::Failure("the page is already written; the document takes one write");
     }
     written_ = true;
     std::weak_ptr<RemoteDocument> self = weak_from_this();
-    channel_.LoadPage(text, [self] {
+    channel_.LoadPage(std::move(text), [self] {
         if (auto document = self.lock()) {
             document->OnLoaded();
         }

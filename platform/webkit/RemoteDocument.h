@@ -15,7 +15,7 @@ class PageChannel {
 public:
     virtual ~PageChannel() = default;
     // Shows `text` as the page; calls `loaded` once it stands in the view.
-    virtual void LoadPage(const std::string& text, std::function<void()> loaded) = 0;
+    virtual void LoadPage(std::string text, std::function<void()> loaded) = 0;
     // Sends a message to the page now shown.
     virtual void Send(const char* name, GVariantPtr payload) = 0;
 };
@@ -30,7 +30,7 @@ class RemoteDocument final : public HTMLDocument,
 public:
     explicit RemoteDocument(PageChannel& channel);
 
-    void write(const std::string& text) override;
+    void write(std::string text) override;
     std::unique_ptr<IHTMLElementCollection> getElementsByTagName(
         const std::string& tagName) override;
     std::unique_ptr<IHTMLWindow> parentWindow() override;

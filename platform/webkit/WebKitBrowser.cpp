@@ -73,9 +73,13 @@ std::shared_ptr<HTMLDocument> WebKitBrowser::Document() {
     return document_;
 }
 
-void WebKitBrowser::LoadPage(const std::string& text, std::function<void()> loaded) {
+void WebKitBrowser::LoadPage(std::string text, std::function<void()> loaded) {
     pageLoaded_ = std::move(loaded);
-    GBytes* bytes = g_bytes_new(text.data(), text.size());
+    // The view takes the page text over without a copy of its own.
+    auto* owned = new std::string(std::move(text));
+    GBytes* bytes = g_bytes_new_with_free_func(
+        owned->data(), owned->size(), [](gpointer page) { delete static_cast<std::string*>(page); },
+        owned);
     webkit_web_view_load_bytes(view_.get(), bytes, "text/html", "UTF-8", pageAddress_.c_str());
     g_bytes_unref(bytes);
 }

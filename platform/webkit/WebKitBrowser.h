@@ -28,7 +28,7 @@ public:
     WebKitWebView* View() const { return view_.get(); }
 
 private:
-    void LoadPage(const std::string& text, std::function<void()> loaded) override;
+    void LoadPage(std::string text, std::function<void()> loaded) override;
     void Send(const char* name, GVariantPtr payload) override;
 
     static void OnInitializeWebExtensions(WebKitWebContext* context, gpointer self);

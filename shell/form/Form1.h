@@ -12,6 +12,7 @@
 #include "platform/document/WebBrowser.h"
 #include "platform/recordset/Recordset.h"
 #include "platform/recordset/Variant.h"
+#include "shell/form/PageStorage.h"
 
 namespace kestrova {
 
@@ -58,8 +59,9 @@ private:
     void AppendText(std::string_view text);
     std::string GetText();
     void ResetText();
-    // One page line: CR LF and the pieces, handed to AppendText as one piece.
+    // One page line: CR LF and the pieces, appended as one piece.
     void AppendLine(std::initializer_list<std::string_view> pieces);
+    void AppendPieces(std::string_view prefix, std::initializer_list<std::string_view> pieces);
 
     // The page body.
     std::string RenderOutline();
@@ -67,6 +69,7 @@ private:
     void RenderLineItems(std::int32_t lngOrder);
     void AppendHeadingCells(platform::Recordset* rs, const outline::CellLines& cells);
     void AppendValueCells(platform::Recordset* rs, const outline::CellLines& cells);
+    void AppendValueLine(std::string_view indent);
     platform::Variant FormatValue(platform::Field& objField);
     platform::Variant IsCurrency(std::int16_t& intType);
 
@@ -80,7 +83,7 @@ private:
     std::shared_ptr<platform::Recordset> mrsLineItems;
     std::optional<platform::Field> mobjField;
     std::int32_t mlngLength = 0;
-    std::string mstrBuffer;
+    PageStorage mstrBuffer;
     std::int32_t mlngCapacity = 0;
 };
 

@@ -1,3 +1,4 @@
+#include <cstring>
 #include <limits>
 #include <new>
 #include <string>
@@ -5,8 +6,8 @@
 #include "platform/runtime/Diagnostics.h"
 #include "shell/form/Form1.h"
 
-// The page buffer keeps a storage string longer than the text it holds and
-// writes each piece into it in place, so that an append copies only its own
+// The page buffer keeps a storage longer than the text it holds and writes
+// each piece into it in place, so that an append copies only its own
 // characters unless the storage has to grow. Lengths count bytes of UTF-8.
 
 namespace kestrova {
@@ -18,14 +19,27 @@ constexpr std::int32_t kEmptyCapacity = 255;
 }  // namespace
 
 void Form1::AppendText(std::string_view text) {
-    if (text.empty()) {
+    AppendPieces("", {text});
+}
+
+void Form1::AppendLine(std::initializer_list<std::string_view> pieces) {
+    AppendPieces("\r\n", pieces);
+}
+
+// Appends the prefix and the pieces as one piece of text.
+void Form1::AppendPieces(std::string_view prefix, std::initializer_list<std::string_view> pieces) {
+    std::size_t n = prefix.size();
+    for (const auto piece : pieces) {
+        n += piece.size();
+    }
+    if (n == 0) {
         return;
     }
     // Work out every length before changing anything: a piece that cannot be
     // added is dropped whole and the buffer stays as it was.
     std::int32_t newLength = 0;
-    if (text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) ||
-        __builtin_add_overflow(mlngLength, static_cast<std::int32_t>(text.size()), &newLength)) {
+    if (n > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) ||
+        __builtin_add_overflow(mlngLength, static_cast<std::int32_t>(n), &newLength)) {
         runtime::ReportFailure("page buffer",
                                "the text grows beyond 2147483647 bytes; a piece is left out");
         return;
@@ -39,37 +53,33 @@ void Form1::AppendText(std::string_view text) {
             return;
         }
         try {
-            mstrBuffer.append(static_cast<std::size_t>(newCapacity), ' ');
-        } catch (const std::exception& error) {
-            runtime::ReportFailure("page buffer",
-                                   std::string("cannot grow the storage: ") + error.what());
+            mstrBuffer.AppendBlanks(static_cast<std::size_t>(newCapacity));
+        } catch (const std::bad_alloc&) {
+            runtime::ReportFailure("page buffer", "out of memory; a piece is left out");
             return;
         }
         mlngCapacity = newCapacity;
     }
-    mstrBuffer.replace(static_cast<std::size_t>(mlngLength), text.size(), text);
-    mlngLength = newLength;
-}
-
-void Form1::AppendLine(std::initializer_list<std::string_view> pieces) {
-    // One scratch string for all lines, so that a line costs no allocation.
-    static std::string line;
-    line.assign("\r\n");
-    for (const auto piece : pieces) {
-        line.append(piece);
+    char* out = mstrBuffer.Overwrite(static_cast<std::size_t>(mlngLength), n);
+    for (const char c : prefix) {
+        *out++ = c;
     }
-    AppendText(line);
+    for (const auto piece : pieces) {
+        std::memcpy(out, piece.data(), piece.size());
+        out += piece.size();
+    }
+    mlngLength = newLength;
 }
 
 std::string Form1::GetText() {
     mlngCapacity = mlngLength;
-    return mstrBuffer.substr(0, static_cast<std::size_t>(mlngLength));
+    return mstrBuffer.Prefix(static_cast<std::size_t>(mlngLength));
 }
 
 void Form1::ResetText() {
     mlngCapacity = kEmptyCapacity;
     mlngLength = 0;
-    mstrBuffer = std::string(static_cast<std::size_t>(mlngCapacity), ' ');
+    mstrBuffer.AssignBlanks(static_cast<std::size_t>(mlngCapacity));
 }
 
 }  // namespace kestrova

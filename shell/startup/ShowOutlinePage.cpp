@@ -18,16 +18,14 @@ void Form1::ShowOutlinePage() {
     Attempt("start-up: appending the page head", [&] {
         AppendText(kPageHead[0]);
         for (std::size_t line = 1; line < kPageHead.size(); ++line) {
-            AppendText(std::string(kLineBreak).append(kPageHead[line]));
+            AppendLine({kPageHead[line]});
         }
     });
     std::string body;
     Attempt("start-up: rendering the outline", [&] { body = RenderOutline(); });
-    Attempt("start-up: appending the outline",
-            [&] { AppendText(std::string(kLineBreak).append(body)); });
-    body = std::string();
-    Attempt("start-up: appending the closing tags",
-            [&] { AppendText(std::string(kLineBreak).append(kPageEnd)); });
+    Attempt("start-up: appending the outline", [&] { AppendLine({body}); });
+    std::string().swap(body);  // gives the memory back; assigning "" would keep it
+    Attempt("start-up: appending the closing tags", [&] { AppendLine({kPageEnd}); });
     Attempt("start-up: navigating to about:blank", [&] { WebBrowser.Navigate("about:blank"); });
     Attempt("start-up: binding the document's events",
             [&] { mDoc.Bind(WebBrowser.Document(), NewDocumentEvents()); });

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/format/RegionalSettings.h"
+
 namespace kestrova::testing {
 
 // Sets the locale variables for one test and puts the old values back.
@@ -25,11 +27,13 @@ public:
         for (const auto& setting : settings) {
             Set(setting.name, std::string(setting.value));
         }
+        platform::ReloadRegionalSettings();
     }
     ~LocaleOverride() {
         for (const auto& [name, value] : saved_) {
             Set(name, value);
         }
+        platform::ReloadRegionalSettings();
     }
     LocaleOverride(const LocaleOverride&) = delete;
     LocaleOverride& operator=(const LocaleOverride&) = delete;

@@ -160,7 +160,7 @@ JscDocument::~JscDocument() {
     Unadvise();
 }
 
-void JscDocument::write(const std::string& text) {
+void JscDocument::write(std::string text) {
     ValuePtr ignored(jsc_value_object_invoke_method(document_.get(), "write", G_TYPE_STRING,
                                                     text.c_str(), G_TYPE_NONE));
     jsc::ThrowPendingException(context_.get(), "write");

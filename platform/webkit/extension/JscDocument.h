@@ -17,7 +17,7 @@ public:
     explicit JscDocument(JSCContext* context);
     ~JscDocument() override;
 
-    void write(const std::string& text) override;
+    void write(std::string text) override;
     std::unique_ptr<IHTMLElementCollection> getElementsByTagName(
         const std::string& tagName) override;
     std::unique_ptr<IHTMLWindow> parentWindow() override;
