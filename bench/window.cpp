@@ -1,3 +1,165 @@
-int main() {
+// kestrova-bench-window app APPDIR [clicks]
+// kestrova-bench-window bare APPDIR PAGEFILE
+//   app:  starts the real window on APPDIR (as the program does) and prints
+//         the seconds from process start until the page stands with every
+//         picture shown; with "clicks", then times 200 clicks on pictures
+//         spread over the page inside the page's own event dispatch and
+//         prints their median and maximum in milliseconds.
+//   bare: a plain WebKit view of the same size and settings loads PAGEFILE
+//         (its base pointed at APPDIR so that the pictures load) and prints
+//         the seconds until the same moment.
+
+#include <gtk/gtk.h>
+#include <time.h>
+#include <unistd.h>
+#include <webkit2/webkit2.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "platform/runtime/App.h"
+#include "shell/window/MainWindow.h"
+
+namespace {
+
+// Seconds since this process started, from the kernel's own record.
+double SecondsSinceStart() {
+    std::ifstream stat("/proc/self/stat");
+    std::string content((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(content.substr(content.rfind(')') + 2));
+    std::string field;
+    for (int i = 3; i <= 22; ++i) {
+        fields >> field;
+    }
+    const double started = std::stod(field) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - started;
+}
+
+std::string Evaluate(WebKitWebView* view, const std::string& script) {
+    struct Outcome {
+        bool done = false;
+        std::string text;
+    } outcome;
+    webkit_web_view_evaluate_javascript(
+        view, script.c_str(), -1, nullptr, nullptr, nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+            auto* outcome = static_cast<Outcome*>(data);
+            JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source),
+                                                                         result, nullptr);
+            if (value) {
+                gchar* text = jsc_value_to_string(value);
+                outcome->text = text ? text : "";
+                g_free(text);
+                g_object_unref(value);
+            }
+            outcome->done = true;
+        },
+        &outcome);
+    while (!outcome.done) {
+        g_main_context_iteration(nullptr, TRUE);
+    }
+    return outcome.text;
+}
+
+void Wait(double seconds) {
+    const gint64 until = g_get_monotonic_time() + static_cast<gint64>(seconds * 1e6);
+    while (g_get_monotonic_time() < until) {
+        g_main_context_iteration(nullptr, FALSE);
+        g_usleep(1000);
+    }
+}
+
+// The page stands with its pictures once it is completely loaded and the
+// last and then every picture has loaded.
+constexpr const char* kPicturesShown =
+    "(() => { if (document.readyState != 'complete') return false;"
+    " const all = document.images; if (!all.length) return false;"
+    " const last = all[all.length - 1]; if (!(last.complete && last.naturalWidth > 0)) return "
+    "false;"
+    " for (const i of all) if (!(i.complete && i.naturalWidth > 0)) return false; return true; "
+    "})()";
+
+void WaitForPictures(WebKitWebView* view) {
+    while (Evaluate(view, kPicturesShown) != "true") {
+        Wait(0.02);
+    }
+}
+
+// The page's clock is coarse, so each of the 200 pictures is clicked an even
+// number of times (leaving it as it was) and the mean of its clicks is taken.
+constexpr const char* kTimeClicks =
+    "(() => { const imgs = Array.from(document.images); const n = 200, reps = 40; const times = [];"
+    " for (let k = 0; k < n; ++k) { const img = imgs[Math.floor(k * imgs.length / n)];"
+    "   const t0 = performance.now(); for (let r = 0; r < reps; ++r) img.click();"
+    "   times.push((performance.now() - t0) / reps); }"
+    " times.sort((a, b) => a - b);"
+    " return times[n / 2].toFixed(4) + ' ' + times[n - 1].toFixed(4); })()";
+
+int RunApp(const std::string& directory, bool clicks) {
+    kestrova::runtime::SetAppPath(directory);
+    kestrova::MainWindow window(directory);
+    window.Show();
+    WaitForPictures(window.View());
+    std::printf("%.4f\n", SecondsSinceStart());
+    if (clicks) {
+        std::printf("%s\n", Evaluate(window.View(), kTimeClicks).c_str());
+    }
     return 0;
+}
+
+int RunBare(const std::string& directory, const std::string& pageFile) {
+    std::ifstream file(pageFile, std::ios::binary);
+    std::string page((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string placeholder = "<base href=\"D:\\0\\4.htm\">";
+    const auto at = page.find(placeholder);
+    if (at != std::string::npos) {
+        page.replace(at, placeholder.size(), "<base href=\"" + directory + "\">");
+    }
+    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_default_size(GTK_WINDOW(window), kestrova::MainWindow::kClientWidth,
+                                kestrova::MainWindow::kClientHeight);
+    WebKitSettings* settings = webkit_settings_new();
+    webkit_settings_set_enable_javascript_markup(settings, FALSE);
+    webkit_settings_set_hardware_acceleration_policy(settings,
+                                                     WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+    GtkWidget* view = webkit_web_view_new_with_settings(settings);
+    gtk_widget_set_size_request(view, kestrova::MainWindow::kBrowserWidth,
+                                kestrova::MainWindow::kBrowserHeight);
+    GtkWidget* layout = gtk_layout_new(nullptr, nullptr);
+    gtk_layout_put(GTK_LAYOUT(layout), view, kestrova::MainWindow::kBrowserLeft,
+                   kestrova::MainWindow::kBrowserTop);
+    gtk_container_add(GTK_CONTAINER(window), layout);
+    gchar* uri = g_filename_to_uri((directory + "/").c_str(), nullptr, nullptr);
+    auto* owned = new std::string(std::move(page));
+    GBytes* bytes = g_bytes_new_with_free_func(
+        owned->data(), owned->size(), [](gpointer p) { delete static_cast<std::string*>(p); },
+        owned);
+    webkit_web_view_load_bytes(WEBKIT_WEB_VIEW(view), bytes, "text/html", "UTF-8", uri);
+    g_bytes_unref(bytes);
+    g_free(uri);
+    gtk_widget_show_all(window);
+    WaitForPictures(WEBKIT_WEB_VIEW(view));
+    std::printf("%.4f\n", SecondsSinceStart());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    gtk_init(&argc, &argv);
+    if (argc >= 3 && std::strcmp(argv[1], "app") == 0) {
+        return RunApp(argv[2], argc == 4 && std::strcmp(argv[3], "clicks") == 0);
+    }
+    if (argc == 4 && std::strcmp(argv[1], "bare") == 0) {
+        return RunBare(argv[2], argv[3]);
+    }
+    std::fprintf(stderr,
+                 "usage: kestrova-bench-window app APPDIR [clicks] | bare APPDIR PAGEFILE\n");
+    return 2;
 }

@@ -39,6 +39,56 @@ std::optional<std::string> RowKey(const Table& table, const std::vector<std::siz
     return key;
 }
 
+// The value as a whole number when it is one of the integer kinds.
+std::optional<std::int64_t> IntegerOf(const Variant& value) {
+    if (const auto* v = std::get_if<std::int32_t>(&value))
+        return *v;
+    if (const auto* v = std::get_if<std::int64_t>(&value))
+        return *v;
+    if (const auto* v = std::get_if<std::int16_t>(&value))
+        return *v;
+    if (const auto* v = std::get_if<std::uint8_t>(&value))
+        return *v;
+    return std::nullopt;
+}
+
+// Whether every value of the column is Null or a whole number, so that the
+// rows can be grouped by the number itself.
+bool IntegersOnly(const Table& table, std::size_t column) {
+    for (const auto& value : table.columns[column].values) {
+        if (!std::holds_alternative<Null>(value) && !IntegerOf(value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Gives each parent row the child rows whose key equals its own, keys made
+// by `keyOf` (nullopt: relates to nothing).
+template <class Key, class KeyOf>
+Chapter Group(const Table& parent, std::shared_ptr<const Table> child, KeyOf keyOf) {
+    std::unordered_map<Key, std::vector<std::uint32_t>> groups;
+    for (std::size_t row = 0; row < child->rowCount; ++row) {
+        if (auto key = keyOf(*child, row, false)) {
+            groups[*key].push_back(static_cast<std::uint32_t>(row));
+        }
+    }
+    Chapter chapter;
+    chapter.offsets.reserve(parent.rowCount + 1);
+    chapter.offsets.push_back(0);
+    for (std::size_t row = 0; row < parent.rowCount; ++row) {
+        if (auto key = keyOf(parent, row, true)) {
+            const auto group = groups.find(*key);
+            if (group != groups.end()) {
+                chapter.rows.insert(chapter.rows.end(), group->second.begin(), group->second.end());
+            }
+        }
+        chapter.offsets.push_back(static_cast<std::uint32_t>(chapter.rows.size()));
+    }
+    chapter.child = std::move(child);
+    return chapter;
+}
+
 }  // namespace
 
 std::optional<std::string> RelateKey(const Variant& value) {
@@ -74,26 +124,18 @@ std::optional<std::string> RelateKey(const Variant& value) {
 Chapter BuildChapter(const Table& parent, const std::vector<std::size_t>& parentColumns,
                      std::shared_ptr<const Table> child,
                      const std::vector<std::size_t>& childColumns) {
-    std::unordered_map<std::string, std::vector<std::uint32_t>> groups;
-    for (std::size_t row = 0; row < child->rowCount; ++row) {
-        if (auto key = RowKey(*child, childColumns, row)) {
-            groups[*key].push_back(static_cast<std::uint32_t>(row));
-        }
+    if (parentColumns.size() == 1 && IntegersOnly(parent, parentColumns[0]) &&
+        IntegersOnly(*child, childColumns[0])) {
+        return Group<std::int64_t>(
+            parent, std::move(child), [&](const Table& table, std::size_t row, bool isParent) {
+                const std::size_t column = isParent ? parentColumns[0] : childColumns[0];
+                return IntegerOf(table.Cell(row, column));
+            });
     }
-    Chapter chapter;
-    chapter.offsets.reserve(parent.rowCount + 1);
-    chapter.offsets.push_back(0);
-    for (std::size_t row = 0; row < parent.rowCount; ++row) {
-        if (auto key = RowKey(parent, parentColumns, row)) {
-            const auto group = groups.find(*key);
-            if (group != groups.end()) {
-                chapter.rows.insert(chapter.rows.end(), group->second.begin(), group->second.end());
-            }
-        }
-        chapter.offsets.push_back(static_cast<std::uint32_t>(chapter.rows.size()));
-    }
-    chapter.child = std::move(child);
-    return chapter;
+    return Group<std::string>(
+        parent, std::move(child), [&](const Table& table, std::size_t row, bool isParent) {
+            return RowKey(table, isParent ? parentColumns : childColumns, row);
+        });
 }
 
 }  // namespace kestrova::platform::shape

@@ -102,15 +102,21 @@ std::string FormatDate(DateFormatters& formatters, const Date& date) {
 // remembered for as long as the locale stays the same.
 std::string DateText(const Date& date) {
     static std::string memoLocale;
-    static std::unordered_map<std::string, std::string> memo;
+    static std::unordered_map<std::uint64_t, std::string> memo;
     const std::string& locale = RegionalLocale(LocaleCategory::Time);
     if (locale != memoLocale || memo.size() > 100000) {
         memo.clear();
         memoLocale = locale;
     }
-    char key[64];
-    std::snprintf(key, sizeof key, "%d-%d-%d %d:%d:%d %d", date.year, date.month, date.day,
-                  date.hour, date.minute, date.second, date.hasTime ? 1 : 0);
+    // Year, month, day, hour, minute, second and whether there is a time, in
+    // bit fields wide enough for each.
+    const std::uint64_t key =
+        (static_cast<std::uint64_t>(static_cast<std::uint32_t>(date.year)) << 32) |
+        (static_cast<std::uint64_t>(date.month & 15) << 27) |
+        (static_cast<std::uint64_t>(date.day & 31) << 22) |
+        (static_cast<std::uint64_t>(date.hour & 31) << 17) |
+        (static_cast<std::uint64_t>(date.minute & 63) << 11) |
+        (static_cast<std::uint64_t>(date.second & 63) << 5) | (date.hasTime ? 1u : 0u);
     const auto found = memo.find(key);
     if (found != memo.end()) {
         return found->second;

@@ -193,6 +193,23 @@ std::int32_t WidenedIfNeeded(std::int32_t type, const std::vector<StoredValue>& 
     return type;
 }
 
+// A column read as 64-bit integers: 32-bit when every value fits.
+std::int32_t NarrowedIntegers(std::vector<Variant>& values) {
+    for (const auto& value : values) {
+        const auto* number = std::get_if<std::int64_t>(&value);
+        if (number && (*number < std::numeric_limits<std::int32_t>::min() ||
+                       *number > std::numeric_limits<std::int32_t>::max())) {
+            return adBigInt;
+        }
+    }
+    for (auto& value : values) {
+        if (const auto* number = std::get_if<std::int64_t>(&value)) {
+            value = static_cast<std::int32_t>(*number);
+        }
+    }
+    return adInteger;
+}
+
 }  // namespace
 
 std::shared_ptr<LocalStore> LocalStore::Open(const std::string& dataSource) {
@@ -202,8 +219,9 @@ std::shared_ptr<LocalStore> LocalStore::Open(const std::string& dataSource) {
         throw runtime::Failure(path + " is a folder, not a database file");
     }
     sqlite3* raw = nullptr;
-    const int result = sqlite3_open_v2(FileUri(path).c_str(), &raw,
-                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int result =
+        sqlite3_open_v2(FileUri(path).c_str(), &raw,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
     std::shared_ptr<LocalStore> store(new LocalStore(path, raw));
     if (result != SQLITE_OK) {
         Fail(raw, "cannot open the database " + path);
@@ -232,36 +250,50 @@ std::shared_ptr<Table> LocalStore::Query(const std::string& text) const {
         throw runtime::Failure("the query would change the database");
     }
     const int columnCount = sqlite3_column_count(statement.get());
-    std::vector<std::vector<StoredValue>> stored(static_cast<std::size_t>(columnCount));
+    auto table = std::make_shared<Table>();
+    table->columns.resize(static_cast<std::size_t>(columnCount));
+    // A column's type is known before its rows are read when it is declared
+    // or computed from typed operands; otherwise its values decide, and they
+    // are kept as stored until all are read.
+    ComputedColumnTypes computed(database, text, columnCount);
+    std::vector<std::optional<std::int32_t>> types(static_cast<std::size_t>(columnCount));
+    std::vector<std::vector<StoredValue>> undecided(static_cast<std::size_t>(columnCount));
+    for (int c = 0; c < columnCount; ++c) {
+        auto& column = table->columns[static_cast<std::size_t>(c)];
+        column.name = sqlite3_column_name(statement.get(), c);
+        const char* declared = sqlite3_column_decltype(statement.get(), c);
+        types[static_cast<std::size_t>(c)] =
+            declared ? TypeOfDeclaration(declared) : computed.TypeOf(c);
+    }
     int step;
-    std::size_t rowCount = 0;
     while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
         for (int c = 0; c < columnCount; ++c) {
-            stored[static_cast<std::size_t>(c)].push_back(ReadStored(statement.get(), c));
+            const auto column = static_cast<std::size_t>(c);
+            StoredValue value = ReadStored(statement.get(), c);
+            if (!types[column]) {
+                undecided[column].push_back(std::move(value));
+            } else {
+                // 32-bit columns are read as 64-bit ones and narrowed below.
+                const std::int32_t as = *types[column] == adInteger ? adBigInt : *types[column];
+                table->columns[column].values.push_back(ConvertStored(std::move(value), as));
+            }
         }
-        ++rowCount;
+        ++table->rowCount;
     }
     if (step != SQLITE_DONE) {
         Fail(database, "reading the query's rows failed");
     }
-
-    auto table = std::make_shared<Table>();
-    table->rowCount = rowCount;
-    ComputedColumnTypes computed(database, text, columnCount);
-    for (int c = 0; c < columnCount; ++c) {
-        Column column;
-        column.name = sqlite3_column_name(statement.get(), c);
-        const char* declared = sqlite3_column_decltype(statement.get(), c);
-        auto& values = stored[static_cast<std::size_t>(c)];
-        std::optional<std::int32_t> type =
-            declared ? TypeOfDeclaration(declared) : computed.TypeOf(c);
-        column.type = WidenedIfNeeded(type ? *type : TypeFromValues(values), values);
-        column.values.reserve(rowCount);
-        for (const auto& value : values) {
-            column.values.push_back(ConvertStored(value, column.type));
+    for (std::size_t c = 0; c < table->columns.size(); ++c) {
+        auto& column = table->columns[c];
+        if (types[c]) {
+            column.type = *types[c] == adInteger ? NarrowedIntegers(column.values) : *types[c];
+            continue;
         }
-        values = {};
-        table->columns.push_back(std::move(column));
+        column.type = WidenedIfNeeded(TypeFromValues(undecided[c]), undecided[c]);
+        column.values.reserve(undecided[c].size());
+        for (auto& value : undecided[c]) {
+            column.values.push_back(ConvertStored(std::move(value), column.type));
+        }
     }
     return table;
 }

@@ -240,7 +240,7 @@ std::optional<Currency> ParseCurrency(std::string_view text) {
     return Currency{negative ? -scaled : scaled};
 }
 
-Variant ConvertStored(const StoredValue& value, std::int32_t typeCode) {
+Variant ConvertStored(StoredValue&& value, std::int32_t typeCode) {
     if (value.kind == StoredValue::Null) {
         return platform::Null{};
     }
@@ -278,8 +278,11 @@ Variant ConvertStored(const StoredValue& value, std::int32_t typeCode) {
             return StoredText(value);
         }
         case adLongVarBinary:
-            return Binary{value.bytes};
+            return Binary{std::move(value.bytes)};
         default:
+            if (value.kind == StoredValue::Text || value.kind == StoredValue::Blob) {
+                return std::move(value.bytes);
+            }
             return StoredText(value);
     }
 }

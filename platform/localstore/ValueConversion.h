@@ -19,7 +19,7 @@ struct StoredValue {
 
 // The value converted to the type of its column. A value that cannot be
 // converted is kept as it is stored, as text: no data is dropped.
-Variant ConvertStored(const StoredValue& value, std::int32_t typeCode);
+Variant ConvertStored(StoredValue&& value, std::int32_t typeCode);
 
 // The stored value's own text ("12", "2.5", the text itself).
 std::string StoredText(const StoredValue& value);

@@ -14,7 +14,8 @@ namespace kestrova::platform {
 class PageChannel {
 public:
     virtual ~PageChannel() = default;
-    // Shows `text` as the page; calls `loaded` once it stands in the view.
+    // Shows `text` as the page; calls `loaded` once the view has taken it
+    // (its document exists, though it may not be parsed yet).
     virtual void LoadPage(std::string text, std::function<void()> loaded) = 0;
     // Sends a message to the page now shown.
     virtual void Send(const char* name, GVariantPtr payload) = 0;
@@ -22,8 +23,8 @@ public:
 
 // The document as the window process sees it. The real document lives in
 // the web process; what the program asks of it here is carried over as
-// messages, in the order asked, and applied once the written page stands
-// in the view. Reading the document from this side is not possible: those
+// messages, in the order asked; the web process applies them once the
+// written page is parsed. Reading the document from this side is not possible: those
 // calls fail.
 class RemoteDocument final : public HTMLDocument,
                              public std::enable_shared_from_this<RemoteDocument> {

@@ -96,7 +96,9 @@ void WebKitBrowser::Send(const char* name, GVariantPtr payload) {
 
 void WebKitBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
     auto* browser = static_cast<WebKitBrowser*>(self);
-    if (event != WEBKIT_LOAD_FINISHED || !browser->pageLoaded_) {
+    // The page's messages can go as soon as its document exists; the web
+    // process applies them once the document is parsed.
+    if (event != WEBKIT_LOAD_COMMITTED || !browser->pageLoaded_) {
         return;
     }
     const gchar* uri = webkit_web_view_get_uri(view);

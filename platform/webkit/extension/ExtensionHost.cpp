@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "platform/runtime/App.h"
 #include "platform/runtime/Attempt.h"
@@ -31,10 +32,19 @@ public:
     }
 };
 
+struct PendingMessage {
+    std::string name;
+    platform::GVariantPtr payload;
+};
+
 struct Host {
     NoBrowser browser;
     Form1 form{browser};
     GObjectPtr<WebKitFrame> mainFrame;
+    // Messages about elements the parser has not reached yet wait until the
+    // page's document is parsed.
+    bool documentParsed = false;
+    std::vector<PendingMessage> pending;
 };
 
 Host& TheHost() {
@@ -73,6 +83,9 @@ void OnPutElementProperty(GVariant* payload) {
     runtime::Require(element, "element at that position").put_href(value);
 }
 
+// A message about an element the parser has not reached yet.
+struct NotParsedYet {};
+
 using Handler = void (*)(GVariant* payload);
 
 const std::map<std::string_view, Handler>& Handlers() {
@@ -83,25 +96,49 @@ const std::map<std::string_view, Handler>& Handlers() {
     return handlers;
 }
 
-gboolean OnUserMessage(WebKitWebPage*, WebKitUserMessage* message, gpointer) {
-    const std::string_view name = webkit_user_message_get_name(message);
+// Applies a message at once where it can; one about an element that is not
+// parsed yet is kept for when the document is.
+void Handle(const std::string& name, GVariant* payload) {
     const auto handler = Handlers().find(name);
-    if (handler == Handlers().end()) {
+    runtime::Attempt("web process: " + name, [&] {
+        try {
+            handler->second(payload);
+        } catch (const NotParsedYet&) {
+            TheHost().pending.push_back(PendingMessage{
+                name, platform::GVariantPtr(payload ? g_variant_ref(payload) : nullptr)});
+        }
+    });
+}
+
+gboolean OnUserMessage(WebKitWebPage*, WebKitUserMessage* message, gpointer) {
+    const std::string name = webkit_user_message_get_name(message);
+    if (Handlers().find(name) == Handlers().end()) {
         return FALSE;
     }
-    GVariant* payload = webkit_user_message_get_parameters(message);
-    runtime::Attempt(std::string("web process: ").append(name), [&] { handler->second(payload); });
+    Handle(name, webkit_user_message_get_parameters(message));
     return TRUE;
+}
+
+void OnDocumentLoaded(WebKitWebPage*, gpointer) {
+    Host& host = TheHost();
+    host.documentParsed = true;
+    auto pending = std::move(host.pending);
+    host.pending.clear();
+    for (auto& message : pending) {
+        Handle(message.name, message.payload.get());
+    }
 }
 
 void OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage*, WebKitFrame* frame, gpointer) {
     if (webkit_frame_is_main_frame(frame)) {
         TheHost().mainFrame.reset(WEBKIT_FRAME(g_object_ref(frame)));
+        TheHost().documentParsed = false;  // a new document is on its way
     }
 }
 
 void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
     g_signal_connect(page, "user-message-received", G_CALLBACK(OnUserMessage), nullptr);
+    g_signal_connect(page, "document-loaded", G_CALLBACK(OnDocumentLoaded), nullptr);
 }
 
 }  // namespace
