@@ -9,6 +9,7 @@
 #include "platform/runtime/App.h"
 #include "platform/runtime/Attempt.h"
 #include "platform/runtime/Diagnostics.h"
+#include "platform/runtime/MemoryPolicy.h"
 #include "shell/form/Form1.h"
 
 namespace {
@@ -22,6 +23,7 @@ bool WriteAll(const std::string& text) {
 
 int main(int argc, char* argv[]) {
     using namespace kestrova;
+    runtime::KeepLargeBlocksForReuse();
     if (argc > 2) {
         std::fprintf(stderr, "usage: kestrova-page [APPDIR]\n");
         return 2;

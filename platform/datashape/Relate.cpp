@@ -138,4 +138,44 @@ Chapter BuildChapter(const Table& parent, const std::vector<std::size_t>& parent
         });
 }
 
+namespace {
+
+// A column's cells in the order of `rows`; a chapter column's row lists too.
+Column Reordered(const Column& column, const std::vector<std::uint32_t>& rows) {
+    Column result{column.name, column.type, {}, std::nullopt};
+    if (!column.chapter) {
+        result.values.reserve(rows.size());
+        for (const auto row : rows) {
+            result.values.push_back(column.values[row]);
+        }
+        return result;
+    }
+    const Chapter& nested = *column.chapter;
+    Chapter reordered{nested.child, {}, {}};
+    reordered.offsets.reserve(rows.size() + 1);
+    reordered.offsets.push_back(0);
+    for (const auto row : rows) {
+        reordered.rows.insert(reordered.rows.end(), nested.rows.begin() + nested.offsets[row],
+                              nested.rows.begin() + nested.offsets[row + 1]);
+        reordered.offsets.push_back(static_cast<std::uint32_t>(reordered.rows.size()));
+    }
+    result.chapter = std::move(reordered);
+    return result;
+}
+
+}  // namespace
+
+Chapter InChapterOrder(Chapter chapter) {
+    auto child = std::make_shared<Table>();
+    child->rowCount = chapter.rows.size();
+    for (const auto& column : chapter.child->columns) {
+        child->columns.push_back(Reordered(column, chapter.rows));
+    }
+    for (std::size_t i = 0; i < chapter.rows.size(); ++i) {
+        chapter.rows[i] = static_cast<std::uint32_t>(i);
+    }
+    chapter.child = std::move(child);
+    return chapter;
+}
+
 }  // namespace kestrova::platform::shape

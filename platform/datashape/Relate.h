@@ -20,4 +20,9 @@ Chapter BuildChapter(const Table& parent, const std::vector<std::size_t>& parent
                      std::shared_ptr<const Table> child,
                      const std::vector<std::size_t>& childColumns);
 
+// The same chapter over a child table laid out in the chapter's own order:
+// each parent row's children stand next to each other, so reading them
+// walks memory forward instead of jumping about.
+Chapter InChapterOrder(Chapter chapter);
+
 }  // namespace kestrova::platform::shape

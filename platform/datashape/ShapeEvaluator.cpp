@@ -73,7 +73,8 @@ private:
         column.name = relation.chapterName.empty() ? "Chapter" + std::to_string(++chapters_)
                                                    : relation.chapterName;
         column.type = adChapter;
-        column.chapter = BuildChapter(parent, parentColumns, std::move(child), childColumns);
+        column.chapter =
+            InChapterOrder(BuildChapter(parent, parentColumns, std::move(child), childColumns));
         return column;
     }
 

@@ -1,5 +1,6 @@
 #include "shell/window/MainWindow.h"
 
+#include "platform/runtime/MemoryPolicy.h"
 #include "platform/webkit/GlibHandles.h"
 #include "shell/window/WindowIcon.h"
 
@@ -26,7 +27,9 @@ MainWindow::MainWindow(const std::string& applicationDirectory)
     gtk_container_add(GTK_CONTAINER(window_), layout);
 
     form_ = std::make_unique<Form1>(browser_);
+    runtime::KeepLargeBlocksForReuse();
     form_->ShowOutlinePage();
+    runtime::ReleaseKeptMemory();
 }
 
 MainWindow::~MainWindow() {
