@@ -77,7 +77,7 @@ bool Form1::mDoc_onclick() {
     const bool hidden = strDisplay == "none";
     strNewDisplay = hidden ? "" : "none";
     Attempt("click: changing the picture", [&] {
-        const std::string source = runtime::AppPath() + (hidden ? "\\Minus.gif" : "\\Plus.gif");
+        const std::string source = runtime::AppAddress() + (hidden ? "\\Minus.gif" : "\\Plus.gif");
         auto picture = Require(mDoc->all(), "collection of elements").item(strImageName);
         Require(picture, "picture " + strImageName).put_src(source);
     });

@@ -39,4 +39,18 @@ std::string_view HtmlText(std::string_view text, std::string& escaped) {
     return escaped;
 }
 
+std::string HtmlAttribute(std::string_view text) {
+    std::string escaped;
+    std::string value(HtmlText(text, escaped));
+    std::string quoted;
+    for (const char c : value) {
+        if (c == '"') {
+            quoted += "&quot;";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted;
+}
+
 }  // namespace kestrova

@@ -12,4 +12,7 @@ namespace kestrova {
 // `scratch`.
 std::string_view HtmlText(std::string_view text, std::string& scratch);
 
+// Text made safe to stand inside a double-quoted attribute value.
+std::string HtmlAttribute(std::string_view text);
+
 }  // namespace kestrova

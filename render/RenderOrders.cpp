@@ -4,6 +4,7 @@
 #include "platform/runtime/Attempt.h"
 #include "platform/runtime/Failure.h"
 #include "platform/runtime/Require.h"
+#include "render/HtmlText.h"
 #include "render/OutlineLines.h"
 #include "render/RenderSteps.h"
 #include "shell/form/Form1.h"
@@ -47,7 +48,7 @@ void Form1::RenderOrders(std::int32_t lngCustomer, std::int32_t& lngOrder) {
             }
             AppendLine({kR5, std::to_string(lngOrder), outline::kNumberTail});
             Attempt("rendering the orders: the picture's address", [&] {
-                AppendLine({kR6, runtime::AppPath(), outline::kOrderImageTail});
+                AppendLine({kR6, HtmlAttribute(runtime::AppAddress()), outline::kOrderImageTail});
             });
             for (const auto line : {kR7, kR8, kR9}) {
                 AppendLine({line});

@@ -2,6 +2,7 @@
 
 #include "platform/runtime/App.h"
 #include "platform/runtime/Attempt.h"
+#include "render/HtmlText.h"
 #include "render/OutlineLines.h"
 #include "render/RenderSteps.h"
 #include "shell/form/Form1.h"
@@ -35,7 +36,7 @@ std::string Form1::RenderOutline() {
         AppendLine({kR2});
         AppendLine({kR3, number, outline::kNumberTail});
         Attempt("rendering the customers: the picture's address", [&] {
-            AppendLine({kR4, runtime::AppPath(), outline::kCustomerImageTail});
+            AppendLine({kR4, HtmlAttribute(runtime::AppAddress()), outline::kCustomerImageTail});
         });
         AppendLine({kR5});
         AppendLine({kR6});

@@ -10,6 +10,7 @@
 #include "platform/localstore/ExpressionType.h"
 #include "platform/localstore/ValueConversion.h"
 #include "platform/recordset/TypeCodes.h"
+#include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/Failure.h"
 
 namespace kestrova::platform {
@@ -25,6 +26,9 @@ using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 constexpr int kBusyMilliseconds = 3000;
 
+// The file a data source names: as written if there is such a file; else
+// with every "\\" read as "/"; else with only its last "\\" read so (a folder
+// name of its own may hold a "\\").
 std::string ResolvePath(const std::string& dataSource) {
     std::error_code error;
     if (fs::exists(dataSource, error)) {
@@ -34,6 +38,14 @@ std::string ResolvePath(const std::string& dataSource) {
     std::replace(withSlashes.begin(), withSlashes.end(), '\\', '/');
     if (fs::exists(withSlashes, error)) {
         return withSlashes;
+    }
+    std::string lastOnly = dataSource;
+    const auto last = lastOnly.rfind('\\');
+    if (last != std::string::npos) {
+        lastOnly[last] = '/';
+        if (fs::exists(lastOnly, error)) {
+            return lastOnly;
+        }
     }
     throw runtime::Failure("there is no database file " + dataSource);
 }
@@ -193,6 +205,43 @@ std::int32_t WidenedIfNeeded(std::int32_t type, const std::vector<StoredValue>& 
     return type;
 }
 
+const char* KindOfType(std::int32_t type) {
+    switch (type) {
+        case adInteger:
+        case adBigInt:
+        case adSmallInt:
+        case adUnsignedTinyInt:
+            return "whole number in range";
+        case adDouble:
+        case adSingle:
+        case adNumeric:
+        case adDecimal:
+            return "number";
+        case adCurrency:
+            return "amount of money";
+        case adDate:
+            return "date";
+        case adBoolean:
+            return "Boolean";
+        default:
+            return "value of its type";
+    }
+}
+
+// Converts a value to its column's type; one that cannot be converted is
+// kept as stored, and said so.
+Variant Converted(StoredValue&& value, std::int32_t type, const std::string& column) {
+    const bool stored = value.kind != StoredValue::Null;
+    Variant converted = ConvertStored(std::move(value), type);
+    if (stored && type != adVarWChar && std::holds_alternative<std::string>(converted)) {
+        std::string shown = std::get<std::string>(converted).substr(0, 40);
+        runtime::ReportFailure("reading the data", "a value of " + column + " is no " +
+                                                       KindOfType(type) + " (\"" + shown +
+                                                       "\"); it is shown as stored");
+    }
+    return converted;
+}
+
 // A column read as 64-bit integers: 32-bit when every value fits.
 std::int32_t NarrowedIntegers(std::vector<Variant>& values) {
     for (const auto& value : values) {
@@ -275,7 +324,8 @@ std::shared_ptr<Table> LocalStore::Query(const std::string& text) const {
             } else {
                 // 32-bit columns are read as 64-bit ones and narrowed below.
                 const std::int32_t as = *types[column] == adInteger ? adBigInt : *types[column];
-                table->columns[column].values.push_back(ConvertStored(std::move(value), as));
+                table->columns[column].values.push_back(
+                    Converted(std::move(value), as, table->columns[column].name));
             }
         }
         ++table->rowCount;
@@ -292,7 +342,7 @@ std::shared_ptr<Table> LocalStore::Query(const std::string& text) const {
         column.type = WidenedIfNeeded(TypeFromValues(undecided[c]), undecided[c]);
         column.values.reserve(undecided[c].size());
         for (auto& value : undecided[c]) {
-            column.values.push_back(ConvertStored(std::move(value), column.type));
+            column.values.push_back(Converted(std::move(value), column.type, column.name));
         }
     }
     return table;

@@ -35,6 +35,29 @@ void SetAppPath(std::string directory) {
     StoredAppPath() = WithoutTrailingSeparator(std::move(directory));
 }
 
+std::string AppAddress() {
+    std::string address;
+    for (const char c : AppPath()) {
+        switch (c) {
+            case '%':
+                address += "%25";
+                break;
+            case '#':
+                address += "%23";
+                break;
+            case '?':
+                address += "%3F";
+                break;
+            case '\\':
+                address += "%5C";
+                break;
+            default:
+                address += c;
+        }
+    }
+    return address;
+}
+
 std::string ExecutableDirectory() {
     std::error_code error;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);

@@ -10,6 +10,11 @@ namespace kestrova::runtime {
 const std::string& AppPath();
 void SetAppPath(std::string directory);
 
+// The application directory as it stands in the address of a file in it:
+// the characters that would end or change an address ("%", "#", "?" and
+// "\", which addresses read as "/") are percent-encoded; the rest stays.
+std::string AppAddress();
+
 // The folder of the running executable, read from /proc/self/exe.
 std::string ExecutableDirectory();
 

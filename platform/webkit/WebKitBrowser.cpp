@@ -41,6 +41,8 @@ WebKitBrowser::WebKitBrowser(std::string applicationDirectory)
                                        "settings", settings.get(), nullptr))));
     g_signal_connect(view_.get(), "load-changed", G_CALLBACK(OnLoadChanged), this);
     g_signal_connect(view_.get(), "load-failed", G_CALLBACK(OnLoadFailed), this);
+    g_signal_connect(view_.get(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    g_signal_connect(view_.get(), "context-menu", G_CALLBACK(OnContextMenu), this);
 }
 
 WebKitBrowser::~WebKitBrowser() {
@@ -108,6 +110,57 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gp
     auto loaded = std::move(browser->pageLoaded_);
     browser->pageLoaded_ = nullptr;
     loaded();
+}
+
+// The view never leaves the page: only the program's own two loads (the
+// blank document and the written page) may navigate it. Links, forms,
+// reloads, history, dropped files and new windows are refused.
+gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                       WebKitPolicyDecisionType type, gpointer self) {
+    auto* browser = static_cast<WebKitBrowser*>(self);
+    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+        return FALSE;
+    }
+    WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+        WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    const gchar* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+    const bool ours =
+        type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
+        webkit_navigation_action_get_navigation_type(action) == WEBKIT_NAVIGATION_TYPE_OTHER &&
+        !webkit_navigation_action_is_user_gesture(action) && uri &&
+        (std::string_view(uri) == "about:blank" ||
+         (browser->pageLoaded_ && browser->pageAddress_ == uri));
+    if (ours) {
+        webkit_policy_decision_use(decision);
+    } else {
+        runtime::ReportFailure("browser view: leaving the page was refused",
+                               std::string(uri ? uri : "").substr(0, 200));
+        webkit_policy_decision_ignore(decision);
+    }
+    return TRUE;
+}
+
+void WebKitBrowser::KeepOnlyPageItems(WebKitContextMenu* menu) {
+    GList* items = g_list_copy(webkit_context_menu_get_items(menu));
+    for (GList* item = items; item; item = item->next) {
+        auto* menuItem = WEBKIT_CONTEXT_MENU_ITEM(item->data);
+        switch (webkit_context_menu_item_get_stock_action(menuItem)) {
+            case WEBKIT_CONTEXT_MENU_ACTION_COPY:
+            case WEBKIT_CONTEXT_MENU_ACTION_SELECT_ALL:
+            case WEBKIT_CONTEXT_MENU_ACTION_COPY_IMAGE_TO_CLIPBOARD:
+            case WEBKIT_CONTEXT_MENU_ACTION_COPY_LINK_TO_CLIPBOARD:
+                break;
+            default:
+                webkit_context_menu_remove(menu, menuItem);
+        }
+    }
+    g_list_free(items);
+}
+
+gboolean WebKitBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu* menu, GdkEvent*,
+                                      WebKitHitTestResult*, gpointer) {
+    KeepOnlyPageItems(menu);
+    return webkit_context_menu_get_n_items(menu) == 0;  // nothing left: no menu
 }
 
 gboolean WebKitBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,

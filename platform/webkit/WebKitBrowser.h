@@ -27,12 +27,20 @@ public:
 
     WebKitWebView* View() const { return view_.get(); }
 
+    // Takes out of a context menu every item that would leave the page,
+    // open something else or look into the page's insides.
+    static void KeepOnlyPageItems(WebKitContextMenu* menu);
+
 private:
     void LoadPage(std::string text, std::function<void()> loaded) override;
     void Send(const char* name, GVariantPtr payload) override;
 
     static void OnInitializeWebExtensions(WebKitWebContext* context, gpointer self);
     static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+    static gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
+                                   WebKitPolicyDecisionType type, gpointer self);
+    static gboolean OnContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
+                                  WebKitHitTestResult* hit, gpointer self);
     static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri,
                                  GError* error, gpointer self);
 

@@ -36,7 +36,7 @@ void Form1::ShowOutlinePage() {
     Attempt("start-up: setting the page's base address", [&] {
         auto bases = runtime::Require(mPageDoc, "document").getElementsByTagName("base");
         auto base = runtime::Require(bases, "collection of base elements").Item(0);
-        runtime::Require(base, "base element").put_href(runtime::AppPath());
+        runtime::Require(base, "base element").put_href(runtime::AppAddress());
     });
 }
 

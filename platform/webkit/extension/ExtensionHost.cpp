@@ -7,6 +7,7 @@
 
 #include "platform/runtime/App.h"
 #include "platform/runtime/Attempt.h"
+#include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/Failure.h"
 #include "platform/runtime/Require.h"
 #include "platform/webkit/GlibHandles.h"
@@ -18,6 +19,7 @@ namespace kestrova::webext {
 
 namespace {
 
+using platform::GCharPtr;
 using platform::GObjectPtr;
 
 // The web process has no browser control of its own: the window's handlers
@@ -136,9 +138,39 @@ void OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage*, WebKitFrame* fram
     }
 }
 
+// Whether a file lies inside the application directory.
+bool InApplicationDirectory(const std::string& file) {
+    const std::string& directory = runtime::AppPath();
+    const std::string prefix = directory == "/" ? directory : directory + "/";
+    return file == directory || file.rfind(prefix, 0) == 0;
+}
+
+// The page may load files of the application directory and nothing else:
+// no other file, no network address. A missing picture is said once.
+gboolean OnSendRequest(WebKitWebPage*, WebKitURIRequest* request, WebKitURIResponse*, gpointer) {
+    const gchar* uri = webkit_uri_request_get_uri(request);
+    if (!uri || std::string_view(uri) == "about:blank") {
+        return FALSE;
+    }
+    GCharPtr file(g_filename_from_uri(uri, nullptr, nullptr));
+    bool allowed = false;
+    runtime::Attempt("web process: checking a request",
+                     [&] { allowed = file && InApplicationDirectory(file.get()); });
+    if (!allowed) {
+        runtime::ReportFailure("web process: a request was refused",
+                               std::string(uri).substr(0, 200));
+        return TRUE;
+    }
+    if (!g_file_test(file.get(), G_FILE_TEST_EXISTS)) {
+        runtime::ReportFailure("web process: a picture is missing", file.get());
+    }
+    return FALSE;
+}
+
 void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
     g_signal_connect(page, "user-message-received", G_CALLBACK(OnUserMessage), nullptr);
     g_signal_connect(page, "document-loaded", G_CALLBACK(OnDocumentLoaded), nullptr);
+    g_signal_connect(page, "send-request", G_CALLBACK(OnSendRequest), nullptr);
 }
 
 }  // namespace
