@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/battery/ProgramRun.h"
+#include "tests/data/FixtureDatabase.h"
+
+// Every bad database, odd folder and hostile content runs through the page
+// export: it must end in time, unharmed, with a whole page, say what was
+// wrong, and leave every file as it was.
+
+namespace kestrova {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE Customers (CustomerID INTEGER PRIMARY KEY, CompanyName TEXT);
+CREATE TABLE Products (ProductID INTEGER PRIMARY KEY, ProductType TEXT, ProductName TEXT);
+CREATE TABLE Orders (OrderID INTEGER, CustomerID INTEGER, OrderDate DATETIME,
+                     PurchaseOrderNumber TEXT);
+CREATE TABLE Order_Details (OrderID INTEGER, ProductID INTEGER, Quantity INTEGER,
+                            UnitPrice CURRENCY);
+)sql";
+
+constexpr const char* kPageStart = "\r\n<html><head><base href=\"D:\\0\\4.htm\">\r\n<style>";
+constexpr const char* kPageEnd = "\r\n</body></html>";
+
+void Execute(const std::string& file, const std::string& sql) {
+    sqlite3* database = nullptr;
+    sqlite3_open(file.c_str(), &database);
+    char* error = nullptr;
+    const int result = sqlite3_exec(database, sql.c_str(), nullptr, nullptr, &error);
+    const std::string message = error ? error : "";
+    sqlite3_free(error);
+    sqlite3_close(database);
+    ASSERT_EQ(result, SQLITE_OK) << message;
+}
+
+struct BadInput {
+    const char* name;
+    std::function<void(const std::string& database)> make;
+    const char* diagnostic;  // "" for a healthy file
+    std::vector<std::string> pageHolds = {};
+    const char* folder = "app";
+};
+
+std::string Repeated(const std::string& piece, std::size_t times) {
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i) {
+        text += piece;
+    }
+    return text;
+}
+
+std::vector<BadInput> Cases() {
+    const auto healthy = [](const std::string& db) { Execute(db, testing::kCustomerOrdersSql); };
+    return {
+        {"missing file", [](const std::string&) {}, "there is no database file"},
+        {"empty file", [](const std::string& db) { std::ofstream file(db); },
+         "no such table: Customers"},
+        {"random bytes",
+         [](const std::string& db) {
+             std::mt19937 random(7);
+             std::ofstream file(db, std::ios::binary);
+             for (int i = 0; i < 65536; ++i) {
+                 file.put(static_cast<char>(random()));
+             }
+         },
+         "not a database"},
+        {"a folder named AdvWorks.mdb", [](const std::string& db) { fs::create_directory(db); },
+         "is a folder"},
+        {"a database without the tables",
+         [](const std::string& db) { Execute(db, "CREATE TABLE Other (x);"); }, "no such table"},
+        {"a table without a column the query names",
+         [](const std::string& db) {
+             Execute(db,
+                     "CREATE TABLE Customers (CustomerID INTEGER, CompanyName TEXT);"
+                     "CREATE TABLE Products (ProductID, ProductType, ProductName);"
+                     "CREATE TABLE Orders (OrderID, CustomerID, OrderDate);"
+                     "CREATE TABLE Order_Details (OrderID, ProductID, Quantity, UnitPrice);");
+         },
+         "no such column: PurchaseOrderNumber"},
+        {"a file cut off in the middle",
+         [](const std::string& db) {
+             Execute(db, std::string(kSchema) + "INSERT INTO Customers VALUES (1, '" +
+                             Repeated("x", 100000) + "');");
+             fs::resize_file(db, fs::file_size(db) / 2);
+         },
+         "malformed"},
+        {"a read-only file in a read-only folder", healthy, ""},
+        {"Null in every column",
+         [](const std::string& db) {
+             Execute(db,
+                     std::string(kSchema) +
+                         "INSERT INTO Customers VALUES (NULL, NULL), (2, NULL);"
+                         "INSERT INTO Products VALUES (NULL, NULL, NULL);"
+                         "INSERT INTO Orders VALUES (NULL, NULL, NULL, NULL), (5, 2, NULL, NULL);"
+                         "INSERT INTO Order_Details VALUES (NULL, NULL, NULL, NULL),"
+                         " (5, NULL, NULL, NULL);");
+         },
+         ""},
+        {"text where numbers and dates belong",
+         [](const std::string& db) {
+             Execute(db, std::string(kSchema) +
+                             "INSERT INTO Customers VALUES (1, 'A');"
+                             "INSERT INTO Products VALUES (1, 'Bike', 'Trek');"
+                             "INSERT INTO Orders VALUES (1, 1, 'next Tuesday', 'PO');"
+                             "INSERT INTO Order_Details VALUES (1, 1, 'many', 'cheap');");
+         },
+         // A money field that holds no number shows an empty cell.
+         "is no amount of money",
+         {"next Tuesday", "many"}},
+        {"orphan orders and line items, and duplicate keys",
+         [](const std::string& db) {
+             Execute(db, std::string(kSchema) +
+                             "CREATE TABLE C2 AS SELECT * FROM Customers;"
+                             "DROP TABLE Customers; ALTER TABLE C2 RENAME TO Customers;"
+                             "INSERT INTO Customers VALUES (1, 'A'), (1, 'A again');"
+                             "INSERT INTO Products VALUES (1, 'Bike', 'Trek');"
+                             "INSERT INTO Orders VALUES (1, 1, '2020-01-01', 'PO'),"
+                             " (1, 1, '2020-01-02', 'PO twice'), (2, 99, '2020-01-03', 'orphan');"
+                             "INSERT INTO Order_Details VALUES (1, 1, 2, 3.5), (77, 1, 1, 1),"
+                             " (1, 42, 1, 1);");
+         },
+         "",
+         {"A again", "PO twice"}},
+        {"a company name of one megabyte",
+         [](const std::string& db) {
+             Execute(db, std::string(kSchema) + "INSERT INTO Customers VALUES (1, '" +
+                             Repeated("Big Name ", 116509) + "');");
+         },
+         ""},
+        {"100,000 line items on one order",
+         [](const std::string& db) {
+             Execute(db, std::string(kSchema) +
+                             "INSERT INTO Customers VALUES (1, 'A');"
+                             "INSERT INTO Products VALUES (1, 'Bike', 'Trek');"
+                             "INSERT INTO Orders VALUES (1, 1, '2020-01-01', 'PO');"
+                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                             "WHERE i < 100000) INSERT INTO Order_Details SELECT 1, 1, i, 1.25 "
+                             "FROM n;");
+         },
+         "",
+         {"imgOrder1\"", "100000"}},
+        {"bytes that are not UTF-8",
+         [](const std::string& db) {
+             Execute(db, std::string(kSchema) +
+                             "INSERT INTO Customers VALUES (1, CAST(x'41ff42c3' AS TEXT));");
+         },
+         "",
+         {"A\xff"
+          "B\xc3"}},
+        {"markup and script in names and values",
+         [](const std::string& db) {
+             Execute(db, std::string(kSchema) +
+                             "INSERT INTO Customers VALUES (1, '<script>alert(1)</script>');"
+                             "INSERT INTO Products VALUES (1, '<img src=x onerror=alert(1)>',"
+                             " '</table></div>\"quoted\" & ''single''');"
+                             "INSERT INTO Orders VALUES (1, 1, '2020-01-01', '<b>&amp;</b>');"
+                             "INSERT INTO Order_Details VALUES (1, 1, 1, 1);");
+         },
+         "",
+         {"&lt;script&gt;alert(1)&lt;/script&gt;", "&lt;img src=x onerror=alert(1)&gt;",
+          "&lt;/table&gt;&lt;/div&gt;\"quoted\" &amp; 'single'", "&lt;b&gt;&amp;amp;&lt;/b&gt;"}},
+        {"a folder with blanks, quotes, letters beyond ASCII and a backslash",
+         healthy,
+         "",
+         {"SRC=\"", "app &quot;dir&quot; \xc3\xbc%5Cx\\plus.gif\""},
+         "app \"dir\" \xc3\xbc\\x"},
+    };
+}
+
+class BadInputTest : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(BadInputTest, EndsInTimeWithAWholePageSaysWhatIsWrongAndChangesNoFile) {
+    const BadInput input = Cases()[GetParam()];
+    SCOPED_TRACE(input.name);
+    testing::FixtureFolder root;
+    const fs::path app = fs::path(root.Path()) / input.folder;
+    fs::create_directories(app);
+    fs::copy_file(fs::path(KESTROVA_BUILT_APPDIR) / "kestrova-page", app / "kestrova-page");
+    const std::string database = (app / "AdvWorks.mdb").string();
+    input.make(database);
+    if (std::string(input.name).find("read-only") != std::string::npos) {
+        fs::permissions(database,
+                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        fs::permissions(app, fs::perms::owner_read | fs::perms::owner_exec);
+    }
+    const std::string before = testing::FolderSnapshot(app.string());
+
+    const auto run = testing::RunProgram({(app / "kestrova-page").string(), app.string()}, 10);
+
+    ASSERT_TRUE(run.finished) << "still running after 10 seconds";
+    EXPECT_FALSE(run.signalled) << run.err;
+    EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.exitCode << run.err;
+    EXPECT_EQ(run.out.rfind(kPageStart, 0), 0u) << run.out.substr(0, 200);
+    ASSERT_GE(run.out.size(), std::string(kPageEnd).size());
+    EXPECT_EQ(run.out.substr(run.out.size() - std::string(kPageEnd).size()), kPageEnd);
+    if (*input.diagnostic) {
+        EXPECT_NE(run.err.find(input.diagnostic), std::string::npos) << run.err;
+    } else {
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.exitCode, 0);
+    }
+    for (const auto& piece : input.pageHolds) {
+        EXPECT_NE(run.out.find(piece), std::string::npos) << piece;
+    }
+    EXPECT_EQ(run.out.find("<script>"), std::string::npos);
+    EXPECT_EQ(testing::FolderSnapshot(app.string()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Battery, BadInputTest, ::testing::Range<std::size_t>(0, Cases().size()));
+
+// Another process that holds the database locked until it is killed.
+pid_t LockInAnotherProcess(const std::string& database) {
+    int ready[2];
+    if (pipe(ready) != 0) {
+        return -1;
+    }
+    const pid_t holder = fork();
+    if (holder == 0) {
+        sqlite3* connection = nullptr;
+        sqlite3_open(database.c_str(), &connection);
+        sqlite3_exec(connection, "BEGIN EXCLUSIVE; DELETE FROM Order_Details;", nullptr, nullptr,
+                     nullptr);
+        const char signal = 1;
+        [[maybe_unused]] auto written = write(ready[1], &signal, 1);
+        pause();
+        _exit(0);
+    }
+    char signal = 0;
+    [[maybe_unused]] auto got = read(ready[0], &signal, 1);
+    close(ready[0]);
+    close(ready[1]);
+    return holder;
+}
+
+TEST(LockedDatabase, IsWaitedForAFewSecondsThenReported) {
+    testing::FixtureFolder root;
+    const fs::path app = fs::path(root.Path()) / "app";
+    fs::create_directories(app);
+    fs::copy_file(fs::path(KESTROVA_BUILT_APPDIR) / "kestrova-page", app / "kestrova-page");
+    const std::string database = (app / "AdvWorks.mdb").string();
+    Execute(database, testing::kCustomerOrdersSql);
+    const pid_t holder = LockInAnotherProcess(database);
+    ASSERT_GT(holder, 0);
+    const std::string before = testing::FolderSnapshot(app.string());
+
+    const auto run = testing::RunProgram({(app / "kestrova-page").string(), app.string()}, 10);
+
+    const std::string after = testing::FolderSnapshot(app.string());
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_GE(run.seconds, 2.0);
+    EXPECT_NE(run.err.find("database is locked"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.substr(run.out.size() - std::string(kPageEnd).size()), kPageEnd);
+    EXPECT_EQ(after, before);
+}
+
+}  // namespace
+}  // namespace kestrova
