@@ -279,6 +279,10 @@ std::optional<bool> MemoryDocument::DispatchClick(std::optional<std::size_t> ele
     if (!receiver_) {
         return std::nullopt;
     }
+    model_->ScanAll();  // the element's position counts among all elements
+    if (element && *element >= model_->nodes.size()) {
+        element.reset();
+    }
     model_->eventSource = element;
     model_->inEvent = true;
     const bool answer = receiver_->onclick();
@@ -289,6 +293,10 @@ std::optional<bool> MemoryDocument::DispatchClick(std::optional<std::size_t> ele
 bool MemoryDocument::DispatchMouseOut(std::optional<std::size_t> element) {
     if (!receiver_) {
         return false;
+    }
+    model_->ScanAll();
+    if (element && *element >= model_->nodes.size()) {
+        element.reset();
     }
     model_->eventSource = element;
     model_->inEvent = true;

@@ -8,4 +8,8 @@ struct Overloaded : Ts... {
     using Ts::operator()...;
 };
 
+// Spelled out for compilers that do not deduce it for aggregates.
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
 }  // namespace kestrova::platform

@@ -202,6 +202,8 @@ TEST_P(BadInputTest, EndsInTimeWithAWholePageSaysWhatIsWrongAndChangesNoFile) {
 
     ASSERT_TRUE(run.finished) << "still running after 10 seconds";
     EXPECT_FALSE(run.signalled) << run.err;
+    EXPECT_EQ(run.err.find("Sanitizer"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("runtime error:"), std::string::npos) << run.err;
     EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.exitCode << run.err;
     EXPECT_EQ(run.out.rfind(kPageStart, 0), 0u) << run.out.substr(0, 200);
     ASSERT_GE(run.out.size(), std::string(kPageEnd).size());

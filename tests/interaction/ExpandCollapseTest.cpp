@@ -206,6 +206,20 @@ TEST_F(OddPicturesTest, NamesWithoutANumberAndMissingDivisionsOnlyResetThePictur
     EXPECT_NE(diagnostics.find("divOrder9"), std::string::npos) << diagnostics;
 }
 
+TEST(FreshDocument, AClickRightAfterTheWriteFindsItsPicture) {
+    // Found by fuzzing: the document had not read its elements yet.
+    runtime::SetAppPath(kAppDir);
+    platform::MemoryBrowser browser;
+    Form1 form(browser);
+    auto doc = std::make_shared<MemoryDocument>();
+    doc->write("<img name=\"imgOrder4\"><div id=\"divOrder4\" style=\"display:none\">");
+    form.BindDocument(doc);
+    EXPECT_EQ(doc->DispatchClick(0), std::optional<bool>(false));
+    EXPECT_EQ(doc->Attribute(1, "display"), "");
+    // A click on an element the document does not have reaches no element.
+    EXPECT_EQ(doc->DispatchClick(99), std::optional<bool>(false));
+}
+
 TEST(UnboundDocument, ClicksBeforeTheEventsAreBoundReachNoHandler) {
     platform::MemoryDocument doc;
     doc.write("<img name=\"imgCustomer1\"><div id=\"divCustomer1\" style=\"display:none\">");

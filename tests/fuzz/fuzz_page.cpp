@@ -1,0 +1,130 @@
+// The data provider, the shaping provider and the renderer over small
+// databases made from the input: whatever the values, start-up ends with a
+// whole page in which no database text acts as markup.
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/memorydoc/MemoryBrowser.h"
+#include "platform/runtime/App.h"
+#include "shell/form/Form1.h"
+
+namespace {
+
+// Reads the input as a stream of small decisions.
+class Input {
+public:
+    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    std::string Bytes(std::size_t count) {
+        std::string bytes;
+        while (count-- > 0 && pos_ < size_) {
+            bytes += static_cast<char>(data_[pos_++]);
+        }
+        return bytes;
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+void BindValue(sqlite3_stmt* statement, int index, Input& input) {
+    switch (input.Byte() % 7) {
+        case 0:
+            sqlite3_bind_null(statement, index);
+            break;
+        case 1:
+        case 2:
+            sqlite3_bind_int(statement, index, input.Byte() % 5);  // keys that meet
+            break;
+        case 3: {
+            const std::string bits = input.Bytes(8);
+            std::uint64_t value = 0;
+            for (const char c : bits) {
+                value = value * 256 + static_cast<unsigned char>(c);
+            }
+            sqlite3_bind_int64(statement, index, static_cast<std::int64_t>(value));
+            break;
+        }
+        case 4:
+            sqlite3_bind_double(statement, index, (input.Byte() - 128) / 7.0);
+            break;
+        case 5: {
+            const std::string text = input.Bytes(input.Byte() % 24);
+            sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
+                              SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const std::string blob = input.Bytes(input.Byte() % 8);
+            sqlite3_bind_blob(statement, index, blob.data(), static_cast<int>(blob.size()),
+                              SQLITE_TRANSIENT);
+        }
+    }
+}
+
+void Fill(sqlite3* database, const char* insert, int columns, int rows, Input& input) {
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(database, insert, -1, &statement, nullptr);
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 1; column <= columns; ++column) {
+            BindValue(statement, column, input);
+        }
+        sqlite3_step(statement);
+        sqlite3_reset(statement);
+    }
+    sqlite3_finalize(statement);
+}
+
+void MakeDatabase(const std::string& file, Input& input) {
+    sqlite3* database = nullptr;
+    sqlite3_open(file.c_str(), &database);
+    const bool brokenSchema = input.Byte() % 16 == 0;
+    sqlite3_exec(
+        database,
+        brokenSchema
+            ? "CREATE TABLE Customers (CustomerID, CompanyName);"
+            : "CREATE TABLE Customers (CustomerID INTEGER, CompanyName TEXT);"
+              "CREATE TABLE Products (ProductID INTEGER, ProductType TEXT, ProductName TEXT);"
+              "CREATE TABLE Orders (OrderID INTEGER, CustomerID INTEGER, OrderDate DATETIME,"
+              " PurchaseOrderNumber TEXT);"
+              "CREATE TABLE Order_Details (OrderID INTEGER, ProductID INTEGER,"
+              " Quantity INTEGER, UnitPrice CURRENCY);",
+        nullptr, nullptr, nullptr);
+    Fill(database, "INSERT INTO Customers VALUES (?, ?)", 2, input.Byte() % 5, input);
+    Fill(database, "INSERT INTO Products VALUES (?, ?, ?)", 3, input.Byte() % 4, input);
+    Fill(database, "INSERT INTO Orders VALUES (?, ?, ?, ?)", 4, input.Byte() % 7, input);
+    Fill(database, "INSERT INTO Order_Details VALUES (?, ?, ?, ?)", 4, input.Byte() % 9, input);
+    sqlite3_close(database);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const std::string folder = "/tmp/kestrova-fuzz-" + std::to_string(getpid());
+    std::filesystem::create_directories(folder);
+    const std::string file = folder + "/AdvWorks.mdb";
+    std::filesystem::remove(file);
+    Input input(data, size);
+    MakeDatabase(file, input);
+
+    kestrova::runtime::SetAppPath(folder);
+    kestrova::platform::MemoryBrowser browser;
+    kestrova::Form1 form(browser);
+    form.ShowOutlinePage();
+    const std::string& page = browser.CurrentDocument()->WrittenText();
+    const std::string end = "\r\n</body></html>";
+    if (page.rfind("\r\n<html><head><base href=", 0) != 0 || page.size() < end.size() ||
+        page.compare(page.size() - end.size(), end.size(), end) != 0 ||
+        page.find("<script") != std::string::npos) {
+        std::abort();
+    }
+    return 0;
+}
