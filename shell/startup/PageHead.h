@@ -26,7 +26,6 @@ inline constexpr std::array<std::string_view, 16> kPageHead = {
     "   </head><body>",
 };
 
-inline constexpr std::string_view kLineBreak = "\r\n";
 inline constexpr std::string_view kPageEnd = "</body></html>";
 
 }  // namespace kestrova

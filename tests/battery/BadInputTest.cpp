@@ -36,14 +36,7 @@ constexpr const char* kPageStart = "\r\n<html><head><base href=\"D:\\0\\4.htm\">
 constexpr const char* kPageEnd = "\r\n</body></html>";
 
 void Execute(const std::string& file, const std::string& sql) {
-    sqlite3* database = nullptr;
-    sqlite3_open(file.c_str(), &database);
-    char* error = nullptr;
-    const int result = sqlite3_exec(database, sql.c_str(), nullptr, nullptr, &error);
-    const std::string message = error ? error : "";
-    sqlite3_free(error);
-    sqlite3_close(database);
-    ASSERT_EQ(result, SQLITE_OK) << message;
+    testing::ExecuteSql(file, sql);
 }
 
 struct BadInput {

@@ -29,6 +29,11 @@ FixtureFolder::~FixtureFolder() {
 
 std::string FixtureFolder::Database(const std::string& name, const std::string& sql) const {
     const std::string file = path_ + "/" + name;
+    ExecuteSql(file, sql);
+    return file;
+}
+
+void ExecuteSql(const std::string& file, const std::string& sql) {
     sqlite3* database = nullptr;
     sqlite3_open(file.c_str(), &database);
     char* error = nullptr;
@@ -39,7 +44,6 @@ std::string FixtureFolder::Database(const std::string& name, const std::string& 
     if (result != SQLITE_OK) {
         throw std::runtime_error("fixture SQL failed: " + message);
     }
-    return file;
 }
 
 std::string FixtureFolder::File(const std::string& name, const std::string& bytes) const {

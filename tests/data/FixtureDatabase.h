@@ -22,6 +22,9 @@ private:
     std::string path_;
 };
 
+// Runs SQL on a SQLite file (made when missing); throws when it fails.
+void ExecuteSql(const std::string& file, const std::string& sql);
+
 // Every file in a folder, with its contents, as one text for comparisons.
 std::string FolderSnapshot(const std::string& folder);
 
