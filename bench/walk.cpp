@@ -15,6 +15,7 @@
 #include "data/CustomerOrderQuery.h"
 #include "platform/connection/Connection.h"
 #include "platform/recordset/Recordset.h"
+#include "platform/runtime/MemoryPolicy.h"
 
 namespace {
 
@@ -81,6 +82,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: kestrova-bench-walk shaped|sqlite FILE\n");
         return 2;
     }
+    // Both walks run under the memory policy the program runs start-up with.
+    kestrova::runtime::KeepLargeBlocksForReuse();
     const auto start = Clock::now();
     const long values = std::strcmp(argv[1], "shaped") == 0 ? Shaped(argv[2]) : Sqlite(argv[2]);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -141,12 +141,18 @@ Chapter BuildChapter(const Table& parent, const std::vector<std::size_t>& parent
 namespace {
 
 // A column's cells in the order of `rows`; a chapter column's row lists too.
-Column Reordered(const Column& column, const std::vector<std::uint32_t>& rows) {
+// A cell used once is moved, not copied.
+Column Reordered(Column& column, const std::vector<std::uint32_t>& rows,
+                 const std::vector<std::uint32_t>& uses) {
     Column result{column.name, column.type, {}, std::nullopt};
     if (!column.chapter) {
         result.values.reserve(rows.size());
         for (const auto row : rows) {
-            result.values.push_back(column.values[row]);
+            if (uses[row] == 1) {
+                result.values.push_back(std::move(column.values[row]));
+            } else {
+                result.values.push_back(column.values[row]);
+            }
         }
         return result;
     }
@@ -165,11 +171,15 @@ Column Reordered(const Column& column, const std::vector<std::uint32_t>& rows) {
 
 }  // namespace
 
-Chapter InChapterOrder(Chapter chapter) {
+Chapter InChapterOrder(Chapter chapter, std::shared_ptr<Table> source) {
+    std::vector<std::uint32_t> uses(source->rowCount, 0);
+    for (const auto row : chapter.rows) {
+        ++uses[row];
+    }
     auto child = std::make_shared<Table>();
     child->rowCount = chapter.rows.size();
-    for (const auto& column : chapter.child->columns) {
-        child->columns.push_back(Reordered(column, chapter.rows));
+    for (auto& column : source->columns) {
+        child->columns.push_back(Reordered(column, chapter.rows, uses));
     }
     for (std::size_t i = 0; i < chapter.rows.size(); ++i) {
         chapter.rows[i] = static_cast<std::uint32_t>(i);

@@ -57,7 +57,7 @@ private:
     }
 
     Column Relate(const Table& parent, const Relation& relation) {
-        std::shared_ptr<const Table> child = Source(relation.child);
+        std::shared_ptr<Table> child = Source(relation.child);
         std::vector<std::size_t> parentColumns;
         std::vector<std::size_t> childColumns;
         for (const auto& [parentName, childName] : relation.columnPairs) {
@@ -73,8 +73,8 @@ private:
         column.name = relation.chapterName.empty() ? "Chapter" + std::to_string(++chapters_)
                                                    : relation.chapterName;
         column.type = adChapter;
-        column.chapter =
-            InChapterOrder(BuildChapter(parent, parentColumns, std::move(child), childColumns));
+        Chapter chapter = BuildChapter(parent, parentColumns, child, childColumns);
+        column.chapter = InChapterOrder(std::move(chapter), std::move(child));
         return column;
     }
 
