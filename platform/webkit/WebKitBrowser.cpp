@@ -43,6 +43,15 @@ WebKitBrowser::WebKitBrowser(std::string applicationDirectory)
     g_signal_connect(view_.get(), "load-failed", G_CALLBACK(OnLoadFailed), this);
     g_signal_connect(view_.get(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     g_signal_connect(view_.get(), "context-menu", G_CALLBACK(OnContextMenu), this);
+    g_signal_connect(
+        view_.get(), "web-process-terminated",
+        G_CALLBACK(+[](WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer) {
+            runtime::ReportFailure("browser view",
+                                   reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
+                                       ? "the page's process ran out of memory; the page is gone"
+                                       : "the page's process ended unexpectedly; the page is gone");
+        }),
+        nullptr);
 }
 
 WebKitBrowser::~WebKitBrowser() {
