@@ -23,14 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kSchema = R"sql(
-CREATE TABLE Customers (CustomerID INTEGER PRIMARY KEY, CompanyName TEXT);
-CREATE TABLE Products (ProductID INTEGER PRIMARY KEY, ProductType TEXT, ProductName TEXT);
-CREATE TABLE Orders (OrderID INTEGER, CustomerID INTEGER, OrderDate DATETIME,
-                     PurchaseOrderNumber TEXT);
-CREATE TABLE Order_Details (OrderID INTEGER, ProductID INTEGER, Quantity INTEGER,
-                            UnitPrice CURRENCY);
-)sql";
+const std::string kSchema = testing::kEmptyTablesSql;
 
 constexpr const char* kPageStart = "\r\n<html><head><base href=\"D:\\0\\4.htm\">\r\n<style>";
 constexpr const char* kPageEnd = "\r\n</body></html>";

@@ -89,4 +89,13 @@ INSERT INTO Order_Details VALUES (100, 1, 2, 49.99), (100, 2, 1, 500), (100, 3, 
                                  (101, 4, 3, 15), (102, 2, 2, 500), (999, 1, 1, 10);
 )sql";
 
+const char* const kEmptyTablesSql = R"sql(
+CREATE TABLE Customers (CustomerID INTEGER PRIMARY KEY, CompanyName TEXT);
+CREATE TABLE Products (ProductID INTEGER PRIMARY KEY, ProductType TEXT, ProductName TEXT);
+CREATE TABLE Orders (OrderID INTEGER, CustomerID INTEGER, OrderDate DATETIME,
+                     PurchaseOrderNumber TEXT);
+CREATE TABLE Order_Details (OrderID INTEGER, ProductID INTEGER, Quantity INTEGER,
+                            UnitPrice CURRENCY);
+)sql";
+
 }  // namespace kestrova::testing

@@ -34,4 +34,8 @@ std::string FolderSnapshot(const std::string& folder);
 // and cent prices.
 extern const char* const kCustomerOrdersSql;
 
+// The four tables of the customer order query, empty, with the columns the
+// query names.
+extern const char* const kEmptyTablesSql;
+
 }  // namespace kestrova::testing

@@ -21,13 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string HostileDatabase(const testing::FixtureFolder& folder) {
-    return folder.Database("hostile.mdb", R"sql(
-CREATE TABLE Customers (CustomerID INTEGER PRIMARY KEY, CompanyName TEXT);
-CREATE TABLE Products (ProductID INTEGER PRIMARY KEY, ProductType TEXT, ProductName TEXT);
-CREATE TABLE Orders (OrderID INTEGER, CustomerID INTEGER, OrderDate DATETIME,
-                     PurchaseOrderNumber TEXT);
-CREATE TABLE Order_Details (OrderID INTEGER, ProductID INTEGER, Quantity INTEGER,
-                            UnitPrice CURRENCY);
+    return folder.Database("hostile.mdb", std::string(testing::kEmptyTablesSql) + R"sql(
 INSERT INTO Customers VALUES (1, '<script>document.title = "ran"</script>'),
                              (2, '<img src=x onerror="document.title = ''ran''">'),
                              (3, '<a href="file:///etc/hostname">away</a>');
