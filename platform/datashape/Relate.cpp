@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <unordered_map>
+#include <utility>
 
 namespace kestrova::platform::shape {
 
@@ -64,13 +65,34 @@ bool IntegersOnly(const Table& table, std::size_t column) {
 }
 
 // Gives each parent row the child rows whose key equals its own, keys made
-// by `keyOf` (nullopt: relates to nothing).
+// by `keyOf` (nullopt: relates to nothing). The child rows are grouped in
+// two passes over flat arrays, keeping their order within a group.
 template <class Key, class KeyOf>
 Chapter Group(const Table& parent, std::shared_ptr<const Table> child, KeyOf keyOf) {
-    std::unordered_map<Key, std::vector<std::uint32_t>> groups;
+    constexpr std::uint32_t kNoGroup = UINT32_MAX;
+    std::unordered_map<Key, std::uint32_t> groupOfKey;
+    std::vector<std::uint32_t> groupOfRow(child->rowCount, kNoGroup);
+    std::vector<std::uint32_t> groupStart;  // sizes first, then where each group starts
     for (std::size_t row = 0; row < child->rowCount; ++row) {
         if (auto key = keyOf(*child, row, false)) {
-            groups[*key].push_back(static_cast<std::uint32_t>(row));
+            const auto [entry, added] = groupOfKey.try_emplace(
+                std::move(*key), static_cast<std::uint32_t>(groupStart.size()));
+            if (added) {
+                groupStart.push_back(0);
+            }
+            groupOfRow[row] = entry->second;
+            ++groupStart[entry->second];
+        }
+    }
+    std::uint32_t start = 0;
+    for (auto& size : groupStart) {
+        start += std::exchange(size, start);
+    }
+    std::vector<std::uint32_t> groupEnd = groupStart;
+    std::vector<std::uint32_t> grouped(start);
+    for (std::size_t row = 0; row < child->rowCount; ++row) {
+        if (groupOfRow[row] != kNoGroup) {
+            grouped[groupEnd[groupOfRow[row]]++] = static_cast<std::uint32_t>(row);
         }
     }
     Chapter chapter;
@@ -78,9 +100,10 @@ Chapter Group(const Table& parent, std::shared_ptr<const Table> child, KeyOf key
     chapter.offsets.push_back(0);
     for (std::size_t row = 0; row < parent.rowCount; ++row) {
         if (auto key = keyOf(parent, row, true)) {
-            const auto group = groups.find(*key);
-            if (group != groups.end()) {
-                chapter.rows.insert(chapter.rows.end(), group->second.begin(), group->second.end());
+            const auto group = groupOfKey.find(*key);
+            if (group != groupOfKey.end()) {
+                chapter.rows.insert(chapter.rows.end(), grouped.begin() + groupStart[group->second],
+                                    grouped.begin() + groupEnd[group->second]);
             }
         }
         chapter.offsets.push_back(static_cast<std::uint32_t>(chapter.rows.size()));
@@ -136,56 +159,6 @@ Chapter BuildChapter(const Table& parent, const std::vector<std::size_t>& parent
         parent, std::move(child), [&](const Table& table, std::size_t row, bool isParent) {
             return RowKey(table, isParent ? parentColumns : childColumns, row);
         });
-}
-
-namespace {
-
-// A column's cells in the order of `rows`; a chapter column's row lists too.
-// A cell used once is moved, not copied.
-Column Reordered(Column& column, const std::vector<std::uint32_t>& rows,
-                 const std::vector<std::uint32_t>& uses) {
-    Column result{column.name, column.type, {}, std::nullopt};
-    if (!column.chapter) {
-        result.values.reserve(rows.size());
-        for (const auto row : rows) {
-            if (uses[row] == 1) {
-                result.values.push_back(std::move(column.values[row]));
-            } else {
-                result.values.push_back(column.values[row]);
-            }
-        }
-        return result;
-    }
-    const Chapter& nested = *column.chapter;
-    Chapter reordered{nested.child, {}, {}};
-    reordered.offsets.reserve(rows.size() + 1);
-    reordered.offsets.push_back(0);
-    for (const auto row : rows) {
-        reordered.rows.insert(reordered.rows.end(), nested.rows.begin() + nested.offsets[row],
-                              nested.rows.begin() + nested.offsets[row + 1]);
-        reordered.offsets.push_back(static_cast<std::uint32_t>(reordered.rows.size()));
-    }
-    result.chapter = std::move(reordered);
-    return result;
-}
-
-}  // namespace
-
-Chapter InChapterOrder(Chapter chapter, std::shared_ptr<Table> source) {
-    std::vector<std::uint32_t> uses(source->rowCount, 0);
-    for (const auto row : chapter.rows) {
-        ++uses[row];
-    }
-    auto child = std::make_shared<Table>();
-    child->rowCount = chapter.rows.size();
-    for (auto& column : source->columns) {
-        child->columns.push_back(Reordered(column, chapter.rows, uses));
-    }
-    for (std::size_t i = 0; i < chapter.rows.size(); ++i) {
-        chapter.rows[i] = static_cast<std::uint32_t>(i);
-    }
-    chapter.child = std::move(child);
-    return chapter;
 }
 
 }  // namespace kestrova::platform::shape

@@ -20,10 +20,4 @@ Chapter BuildChapter(const Table& parent, const std::vector<std::size_t>& parent
                      std::shared_ptr<const Table> child,
                      const std::vector<std::size_t>& childColumns);
 
-// The same chapter over a child table laid out in the chapter's own order:
-// each parent row's children stand next to each other, so reading them
-// walks memory forward instead of jumping about. `source` is the chapter's
-// child, given up to the new table: its cells are moved where they can be.
-Chapter InChapterOrder(Chapter chapter, std::shared_ptr<Table> source);
-
 }  // namespace kestrova::platform::shape

@@ -73,8 +73,7 @@ private:
         column.name = relation.chapterName.empty() ? "Chapter" + std::to_string(++chapters_)
                                                    : relation.chapterName;
         column.type = adChapter;
-        Chapter chapter = BuildChapter(parent, parentColumns, child, childColumns);
-        column.chapter = InChapterOrder(std::move(chapter), std::move(child));
+        column.chapter = BuildChapter(parent, parentColumns, std::move(child), childColumns);
         return column;
     }
 
