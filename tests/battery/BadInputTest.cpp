@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/HangGuard.h"
 #include "tests/battery/ProgramRun.h"
 #include "tests/data/FixtureDatabase.h"
 
@@ -184,9 +185,10 @@ TEST_P(BadInputTest, EndsInTimeWithAWholePageSaysWhatIsWrongAndChangesNoFile) {
     }
     const std::string before = testing::FolderSnapshot(app.string());
 
-    const auto run = testing::RunProgram({(app / "kestrova-page").string(), app.string()}, 10);
+    const double guard = testing::HangGuard(60);
+    const auto run = testing::RunProgram({(app / "kestrova-page").string(), app.string()}, guard);
 
-    ASSERT_TRUE(run.finished) << "still running after 10 seconds";
+    ASSERT_TRUE(run.finished) << "still running after " << guard << " seconds";
     EXPECT_FALSE(run.signalled) << run.err;
     EXPECT_EQ(run.err.find("Sanitizer"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("runtime error:"), std::string::npos) << run.err;
@@ -244,7 +246,8 @@ TEST(LockedDatabase, IsWaitedForAFewSecondsThenReported) {
     ASSERT_GT(holder, 0);
     const std::string before = testing::FolderSnapshot(app.string());
 
-    const auto run = testing::RunProgram({(app / "kestrova-page").string(), app.string()}, 10);
+    const auto run = testing::RunProgram({(app / "kestrova-page").string(), app.string()},
+                                         testing::HangGuard(60));
 
     const std::string after = testing::FolderSnapshot(app.string());
     kill(holder, SIGKILL);

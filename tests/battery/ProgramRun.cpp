@@ -24,7 +24,8 @@ std::string ReadFile(const std::string& path) {
 
 }  // namespace
 
-ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSeconds) {
+ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSeconds,
+                      const std::function<bool(const std::string& err)>& enough) {
     char outPath[] = "/tmp/kestrova-run-out-XXXXXX";
     char errPath[] = "/tmp/kestrova-run-err-XXXXXX";
     const int out = mkstemp(outPath);
@@ -44,14 +45,15 @@ ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSec
     }
     ProgramRun run;
     int status = 0;
-    while (true) {
+    for (int round = 1;; ++round) {
         if (waitpid(child, &status, WNOHANG) == child) {
             run.finished = true;
             break;
         }
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (elapsed > timeoutSeconds) {
+        const bool seenEnough = enough && round % 20 == 0 && enough(ReadFile(errPath));
+        if (seenEnough || elapsed > timeoutSeconds) {
             kill(child, SIGKILL);
             waitpid(child, &status, 0);
             break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -7,7 +8,7 @@ namespace kestrova::testing {
 
 // What a program run left behind.
 struct ProgramRun {
-    bool finished = false;  // within the time allowed
+    bool finished = false;  // ended by itself within the time allowed
     bool signalled = false;
     int exitCode = -1;
     double seconds = 0;
@@ -15,7 +16,9 @@ struct ProgramRun {
     std::string err;
 };
 
-// Runs a program with its arguments, killing it after `timeoutSeconds`.
-ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSeconds);
+// Runs a program with its arguments, killing it after `timeoutSeconds`, or
+// as soon as `enough` holds for what it wrote to stderr so far.
+ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSeconds,
+                      const std::function<bool(const std::string& err)>& enough = {});
 
 }  // namespace kestrova::testing

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/runtime/App.h"
+#include "tests/HangGuard.h"
 #include "tests/window/ViewProbe.h"
 
 namespace kestrova::testing {
@@ -31,7 +32,7 @@ std::string ShownWindow::Page(const std::string& script) {
 }
 
 bool ShownWindow::WaitFor(const std::string& script, const std::string& expected, double seconds) {
-    return SpinUntil([&] { return Page(script) == expected; }, seconds);
+    return SpinUntil([&] { return Page(script) == expected; }, HangGuard(seconds));
 }
 
 std::string ShownWindow::MovePointerTo(const std::string& idOrName) {

@@ -21,8 +21,9 @@ public:
 
     // A script's result in the page, as text.
     std::string Page(const std::string& script);
-    // Waits until a script gives `expected`; says whether it did.
-    bool WaitFor(const std::string& script, const std::string& expected, double seconds = 20);
+    // Waits until a script gives `expected`; says whether it did. `seconds`
+    // guards against a hang and is stretched in slower builds.
+    bool WaitFor(const std::string& script, const std::string& expected, double seconds = 30);
 
     // Moves the pointer onto the element with that id or name (scrolled into
     // the window's visible part first) and clicks it, or leaves it.
