@@ -28,7 +28,9 @@ std::string PageAddressFor(const std::string& directory) {
 WebKitBrowser::WebKitBrowser(std::string applicationDirectory)
     : applicationDirectory_(std::move(applicationDirectory)),
       pageAddress_(PageAddressFor(applicationDirectory_)),
-      context_(webkit_web_context_new()) {
+      // The program keeps nothing between runs: an ephemeral context keeps
+      // its cache, cookies, storage and HSTS records in memory only.
+      context_(webkit_web_context_new_ephemeral()) {
     g_signal_connect(context_.get(), "initialize-web-extensions",
                      G_CALLBACK(OnInitializeWebExtensions), this);
     GObjectPtr<WebKitSettings> settings(webkit_settings_new());

@@ -4,13 +4,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "platform/memorydoc/MarkupScanner.h"
 #include "platform/memorydoc/MemoryBrowser.h"
 #include "platform/runtime/App.h"
 #include "shell/window/MainWindow.h"
+#include "tests/HangGuard.h"
+#include "tests/data/FixtureDatabase.h"
 #include "tests/window/AppDirectoryCopy.h"
 #include "tests/window/ShownWindow.h"
 #include "tests/window/ViewProbe.h"
@@ -20,6 +26,7 @@ namespace kestrova {
 namespace {
 
 using testing::AppDirectoryCopy;
+using testing::HangGuard;
 using testing::SpinUntil;
 
 // The page text that start-up writes for `directory`, built by the same code
@@ -77,42 +84,143 @@ TEST(WindowTest, ShowsThePageAtTheWindowsFixedSizeWithThePicturesLoaded) {
                "i.complete, i.naturalWidth].join(' | ')");
 }
 
+// The real program, started from an application directory copy with the
+// given environment, and its one window.
+class StartedProgram {
+public:
+    StartedProgram(const AppDirectoryCopy& copy, const std::vector<std::string>& environment) {
+        program_ = fork();
+        if (program_ == 0) {
+            const std::string executable = copy.Path() + "/kestrova";
+            std::vector<char*> variables;
+            for (const auto& variable : environment) {
+                variables.push_back(const_cast<char*>(variable.c_str()));
+            }
+            variables.push_back(nullptr);
+            execle(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr),
+                   variables.data());
+            _exit(127);
+        }
+        SpinUntil(
+            [&] {
+                window_ = x11_.FindWindow("Kestrova", program_);
+                return window_ != 0 && x11_.Viewable(window_);
+            },
+            HangGuard(30));
+    }
+    ~StartedProgram() {
+        if (program_ > 0 && !ended_) {
+            kill(program_, SIGKILL);
+            waitpid(program_, nullptr, 0);
+        }
+    }
+
+    unsigned long Window() const { return window_; }
+    testing::X11Client& X11() { return x11_; }
+    // Waits until the page's text is painted in the window.
+    bool WaitForText() {
+        return SpinUntil([&] { return x11_.DarkPixels(window_) > 200; }, HangGuard(30));
+    }
+    // Closes the window as a window manager would; gives the exit status,
+    // or -1 when the program did not end.
+    int Close() {
+        x11_.RequestClose(window_);
+        int status = 0;
+        ended_ = SpinUntil([&] { return waitpid(program_, &status, WNOHANG) == program_; },
+                           HangGuard(20));
+        return ended_ && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    testing::X11Client x11_;
+    pid_t program_ = -1;
+    unsigned long window_ = 0;
+    bool ended_ = false;
+};
+
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& changes) {
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable; ++variable) {
+        const std::string text = *variable;
+        const std::string name = text.substr(0, text.find('='));
+        const bool changed = std::any_of(changes.begin(), changes.end(), [&](const auto& change) {
+            return change.substr(0, change.find('=')) == name;
+        });
+        if (!changed && name != "HOME" && name.rfind("XDG_", 0) != 0) {
+            environment.push_back(text);
+        }
+    }
+    environment.insert(environment.end(), changes.begin(), changes.end());
+    return environment;
+}
+
 TEST(WindowTest, TheProgramOpensItsWindowAndEndsWhenItIsClosed) {
     AppDirectoryCopy copy;
-    const pid_t program = fork();
-    ASSERT_GE(program, 0);
-    if (program == 0) {
-        const std::string executable = copy.Path() + "/kestrova";
-        execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    testing::X11Client x11;
-    ASSERT_TRUE(x11.Connected());
-    unsigned long window = 0;
-    SpinUntil(
-        [&] { return (window = x11.FindWindow("Kestrova", program)) != 0 && x11.Viewable(window); },
-        30);
-    if (window == 0) {
-        kill(program, SIGKILL);
-        waitpid(program, nullptr, 0);
-        FAIL() << "the program's window never appeared";
-    }
+    StartedProgram program(copy, EnvironmentWith({}));
+    ASSERT_NE(program.Window(), 0u) << "the program's window never appeared";
     int width = 0;
     int height = 0;
-    x11.Size(window, width, height);
+    program.X11().Size(program.Window(), width, height);
     EXPECT_EQ(width, 812);
     EXPECT_EQ(height, 206);
-    x11.RequestClose(window);
+    EXPECT_EQ(program.Close(), 0) << "closing the window did not end the program";
+}
 
-    int status = 0;
-    const bool ended = SpinUntil([&] { return waitpid(program, &status, WNOHANG) == program; }, 20);
-    if (!ended) {
-        kill(program, SIGKILL);
-        waitpid(program, nullptr, 0);
+// Every path below `folder`, one a line, sorted.
+std::set<std::string> PathsBelow(const std::string& folder) {
+    std::set<std::string> paths;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        paths.insert(std::filesystem::relative(entry.path(), folder).string());
     }
-    ASSERT_TRUE(ended) << "closing the window did not end the program";
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    return paths;
+}
+
+// The names in /tmp that look like the program's or its view's.
+std::set<std::string> OursInTmp() {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator("/tmp")) {
+        std::string name = entry.path().filename().string();
+        std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+        if (name.find("kestrova") != std::string::npos ||
+            name.find("webkit") != std::string::npos) {
+            names.insert(entry.path().filename().string());
+        }
+    }
+    return names;
+}
+
+TEST(WindowTest, ARunKeepsNothingInAFreshHomeOrInTmp) {
+    AppDirectoryCopy copy(std::string(KESTROVA_BUILT_APPDIR) + "/AdvWorks.mdb");
+    testing::FixtureFolder home;
+    const std::string runtime = home.Path() + "/runtime";
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    const auto tmpBefore = OursInTmp();
+    {
+        StartedProgram program(
+            copy, EnvironmentWith({"HOME=" + home.Path(), "XDG_RUNTIME_DIR=" + runtime}));
+        ASSERT_NE(program.Window(), 0u) << "the program's window never appeared";
+        ASSERT_TRUE(program.WaitForText()) << "the page never showed";
+        ASSERT_EQ(program.Close(), 0);
+    }
+
+    // The desktop's own services (D-Bus, accessibility, settings) may keep
+    // their sockets and files in the runtime folder; nothing else may appear.
+    std::vector<std::string> unexpected;
+    for (const auto& path : PathsBelow(home.Path())) {
+        const bool desktopService = path == "runtime" || path.rfind("runtime/dconf", 0) == 0 ||
+                                    path.rfind("runtime/at-spi", 0) == 0 ||
+                                    path.rfind("runtime/bus", 0) == 0;
+        if (!desktopService) {
+            unexpected.push_back(path);
+        }
+    }
+    EXPECT_TRUE(unexpected.empty()) << ::testing::PrintToString(unexpected);
+    for (const char* ours : {".cache/kestrova", ".local/share/kestrova", ".cache/webkitgtk",
+                             ".local/share/webkitgtk"}) {
+        EXPECT_FALSE(std::filesystem::exists(home.Path() + "/" + ours)) << ours;
+    }
+    EXPECT_EQ(OursInTmp(), tmpBefore);
 }
 
 }  // namespace

@@ -77,6 +77,31 @@ bool X11Client::Viewable(unsigned long window) {
            attributes.map_state == IsViewable;
 }
 
+long X11Client::DarkPixels(unsigned long window) {
+    Display* display = AsDisplay(display_);
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable) {
+        return 0;
+    }
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (!image) {
+        return 0;
+    }
+    long dark = 0;
+    for (int y = 0; y < image->height; ++y) {
+        for (int x = 0; x < image->width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            const auto red = (pixel & image->red_mask) >> 16;
+            const auto green = (pixel & image->green_mask) >> 8;
+            const auto blue = pixel & image->blue_mask;
+            dark += red < 80 && green < 80 && blue < 80;
+        }
+    }
+    XDestroyImage(image);
+    return dark;
+}
+
 void X11Client::RequestClose(unsigned long window) {
     Display* display = AsDisplay(display_);
     XEvent close{};

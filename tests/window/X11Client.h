@@ -19,6 +19,8 @@ public:
     void Size(unsigned long window, int& width, int& height);
     // Whether the window is mapped and shows on the screen.
     bool Viewable(unsigned long window);
+    // How many of the window's pixels are nearly black, as text is.
+    long DarkPixels(unsigned long window);
     // Asks the window to close, as a window manager's close button does.
     void RequestClose(unsigned long window);
 
