@@ -34,6 +34,9 @@ public:
     }
 };
 
+// A message about an element the parser has not reached yet.
+struct NotParsedYet {};
+
 struct PendingMessage {
     std::string name;
     platform::GVariantPtr payload;
@@ -82,11 +85,11 @@ void OnPutElementProperty(GVariant* payload) {
     auto elements = document.getElementsByTagName(tagName);
     auto element =
         runtime::Require(elements, "collection of elements").Item(static_cast<std::int16_t>(index));
+    if (!element && !TheHost().documentParsed) {
+        throw NotParsedYet{};
+    }
     runtime::Require(element, "element at that position").put_href(value);
 }
-
-// A message about an element the parser has not reached yet.
-struct NotParsedYet {};
 
 using Handler = void (*)(GVariant* payload);
 
