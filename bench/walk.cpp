@@ -83,7 +83,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     // Both walks run under the memory policy the program runs start-up with.
-    kestrova::runtime::KeepLargeBlocksForReuse();
+    const kestrova::runtime::LargeBlockReuse reuse;
     const auto start = Clock::now();
     const long values = std::strcmp(argv[1], "shaped") == 0 ? Shaped(argv[2]) : Sqlite(argv[2]);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

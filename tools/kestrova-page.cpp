@@ -23,7 +23,6 @@ bool WriteAll(const std::string& text) {
 
 int main(int argc, char* argv[]) {
     using namespace kestrova;
-    runtime::KeepLargeBlocksForReuse();
     if (argc > 2) {
         std::fprintf(stderr, "usage: kestrova-page [APPDIR]\n");
         return 2;
@@ -38,7 +37,10 @@ int main(int argc, char* argv[]) {
 
     platform::MemoryBrowser browser;
     Form1 form(browser);
-    form.ShowOutlinePage();
+    {
+        runtime::LargeBlockReuse reuse;
+        form.ShowOutlinePage();
+    }
 
     const auto document = browser.CurrentDocument();
     if (!document || !WriteAll(document->WrittenText())) {

@@ -4,13 +4,22 @@
 
 namespace kestrova::runtime {
 
-void KeepLargeBlocksForReuse() {
-    constexpr int kOneGiB = 1 << 30;
+namespace {
+
+constexpr int kOneGiB = 1 << 30;
+// glibc's own starting values of both thresholds.
+constexpr int kUsualThreshold = 128 * 1024;
+
+}  // namespace
+
+LargeBlockReuse::LargeBlockReuse() {
     mallopt(M_MMAP_THRESHOLD, kOneGiB);
     mallopt(M_TRIM_THRESHOLD, kOneGiB);
 }
 
-void ReleaseKeptMemory() {
+LargeBlockReuse::~LargeBlockReuse() {
+    mallopt(M_MMAP_THRESHOLD, kUsualThreshold);
+    mallopt(M_TRIM_THRESHOLD, kUsualThreshold);
     malloc_trim(0);
 }
 

@@ -3,12 +3,17 @@
 namespace kestrova::runtime {
 
 // Start-up builds the page in a few very large blocks, one after the other.
-// Keeping freed large blocks for reuse, instead of handing them back to the
-// system and asking for fresh ones, saves the cost of the system clearing
-// new memory for every one of them.
-void KeepLargeBlocksForReuse();
-
-// Hands memory kept for reuse back to the system, once the page is built.
-void ReleaseKeptMemory();
+// While an object of this class lives, freed large blocks are kept for
+// reuse instead of being handed back to the system and asked for afresh,
+// which saves the cost of the system clearing new memory for each of them.
+// When it ends, the allocator's usual policy is back and the memory kept
+// for reuse is handed back to the system.
+class LargeBlockReuse {
+public:
+    LargeBlockReuse();
+    ~LargeBlockReuse();
+    LargeBlockReuse(const LargeBlockReuse&) = delete;
+    LargeBlockReuse& operator=(const LargeBlockReuse&) = delete;
+};
 
 }  // namespace kestrova::runtime

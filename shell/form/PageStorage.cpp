@@ -10,8 +10,8 @@ namespace kestrova {
 // The storage lives in its own memory mapping. Growing it remaps the pages
 // instead of copying them, and pages that were never written take no
 // memory: the blanks at the end of a long storage cost nothing until they
-// are used. Emptying keeps the mapping, so the next fill of the buffer
-// writes into pages that are already there.
+// are used. Making the storage anew hands every page it had back to the
+// system, so that an emptied buffer holds no memory for a page it held.
 
 namespace {
 
@@ -24,9 +24,15 @@ std::size_t PagesFor(std::size_t bytes) {
 }  // namespace
 
 PageStorage::~PageStorage() {
+    Release();
+}
+
+void PageStorage::Release() {
     if (data_) {
         munmap(data_, mapped_);
     }
+    data_ = nullptr;
+    mapped_ = 0;
 }
 
 void PageStorage::Reserve(std::size_t bytes) {
@@ -45,6 +51,7 @@ void PageStorage::Reserve(std::size_t bytes) {
 }
 
 void PageStorage::AssignBlanks(std::size_t count) {
+    Release();
     Reserve(count);
     size_ = count;
     written_ = 0;

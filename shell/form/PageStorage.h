@@ -18,7 +18,7 @@ public:
     PageStorage& operator=(const PageStorage&) = delete;
 
     std::size_t size() const { return size_; }
-    // Makes the storage `count` blanks.
+    // Makes the storage `count` blanks, in fresh memory.
     void AssignBlanks(std::size_t count);
     // Adds `count` blanks at the end; throws std::bad_alloc when it cannot.
     void AppendBlanks(std::size_t count);
@@ -40,6 +40,7 @@ public:
 
 private:
     void FillBlanksUpTo(std::size_t position);
+    void Release();
     void Reserve(std::size_t bytes);
 
     char* data_ = nullptr;

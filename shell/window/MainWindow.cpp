@@ -27,9 +27,8 @@ MainWindow::MainWindow(const std::string& applicationDirectory)
     gtk_container_add(GTK_CONTAINER(window_), layout);
 
     form_ = std::make_unique<Form1>(browser_);
-    runtime::KeepLargeBlocksForReuse();
+    const runtime::LargeBlockReuse reuse;
     form_->ShowOutlinePage();
-    runtime::ReleaseKeptMemory();
 }
 
 MainWindow::~MainWindow() {
