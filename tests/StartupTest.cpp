@@ -6,6 +6,7 @@
 #include "platform/runtime/App.h"
 #include "platform/runtime/Diagnostics.h"
 #include "shell/startup/PageHead.h"
+#include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
 
 namespace kestrova {
@@ -81,9 +82,9 @@ TEST_F(StartupTest, WithoutADocumentEveryOtherStepStillRunsAndTheFailuresAreRepo
     platform::MemoryBrowser browser(platform::MemoryBrowser::Documents::Withheld);
     Form1 form(browser);
     const long failuresBefore = runtime::FailureCount();
-    testing::internal::CaptureStderr();
+    kestrova::testing::DiagnosticsCapture capture;
     form.ShowOutlinePage();
-    const std::string diagnostics = testing::internal::GetCapturedStderr();
+    const std::string diagnostics = capture.Text();
 
     EXPECT_GT(runtime::FailureCount(), failuresBefore);
     EXPECT_NE(diagnostics.find("binding the document's events"), std::string::npos) << diagnostics;

@@ -17,7 +17,25 @@ std::map<std::string, int, std::less<>>& CountsByKind() {
     return counts;
 }
 
+DiagnosticsSink& Sink() {
+    static DiagnosticsSink sink;
+    return sink;
+}
+
+void WriteLine(const std::string& line) {
+    if (Sink()) {
+        Sink()(line);
+    } else {
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+}
+
 }  // namespace
+
+DiagnosticsSink SetDiagnosticsSink(DiagnosticsSink sink) {
+    std::swap(Sink(), sink);
+    return sink;
+}
 
 void ReportFailure(std::string_view what, std::string_view detail) {
     ++gFailureCount;
@@ -28,11 +46,10 @@ void ReportFailure(std::string_view what, std::string_view detail) {
     }
     const int seen = ++it->second;
     if (seen <= kShownPerKind) {
-        std::fprintf(stderr, "kestrova: %.*s: %.*s\n", static_cast<int>(what.size()), what.data(),
-                     static_cast<int>(detail.size()), detail.data());
+        WriteLine("kestrova: " + std::string(what) + ": " + std::string(detail));
     } else if (seen == kShownPerKind + 1) {
-        std::fprintf(stderr, "kestrova: %.*s: further failures of this kind are not shown\n",
-                     static_cast<int>(what.size()), what.data());
+        WriteLine("kestrova: " + std::string(what) +
+                  ": further failures of this kind are not shown");
     }
 }
 

@@ -8,6 +8,7 @@
 #include "platform/memorydoc/MemoryBrowser.h"
 #include "platform/recordset/TypeCodes.h"
 #include "platform/runtime/App.h"
+#include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
 #include "tests/data/FixtureDatabase.h"
 #include "tests/data/VariantPrinting.h"
@@ -209,9 +210,9 @@ TEST(CustomerOrderQuery, WithoutADatabaseLeavesTheCustomersRecordsetUnopenedAndS
     runtime::SetAppPath(folder.Path());
     MemoryBrowser browser;
     Form1 form(browser);
-    ::testing::internal::CaptureStderr();
+    kestrova::testing::DiagnosticsCapture capture;
     form.LoadUserData();
-    const std::string diagnostics = ::testing::internal::GetCapturedStderr();
+    const std::string diagnostics = capture.Text();
     ASSERT_NE(Access::Customers(form), nullptr);
     EXPECT_FALSE(Access::Customers(form)->IsOpen());
     EXPECT_FALSE(form.DataOpened());
@@ -230,9 +231,9 @@ TEST(CustomerOrderQuery, AMissingColumnFailsTheQueryNotTheProgram) {
     runtime::SetAppPath(folder.Path());
     MemoryBrowser browser;
     Form1 form(browser);
-    ::testing::internal::CaptureStderr();
+    kestrova::testing::DiagnosticsCapture capture;
     form.LoadUserData();
-    const std::string diagnostics = ::testing::internal::GetCapturedStderr();
+    const std::string diagnostics = capture.Text();
     EXPECT_FALSE(Access::Customers(form)->IsOpen());
     EXPECT_NE(diagnostics.find("CompanyName"), std::string::npos) << diagnostics;
 }

@@ -5,6 +5,7 @@
 #include "interaction/ImageNumber.h"
 #include "platform/memorydoc/MemoryBrowser.h"
 #include "platform/runtime/App.h"
+#include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
 #include "tests/data/FixtureDatabase.h"
 
@@ -122,9 +123,9 @@ TEST_F(ExpandCollapseTest, HidingACustomerKeepsItsOrdersAsTheyWere) {
 
 TEST_F(ExpandCollapseTest, AFailingStepIsSkippedAndTheRestStillRuns) {
     doc->FailOn("src");
-    ::testing::internal::CaptureStderr();
+    kestrova::testing::DiagnosticsCapture capture;
     EXPECT_EQ(Click("imgCustomer2"), std::optional<bool>(false));
-    const std::string diagnostics = ::testing::internal::GetCapturedStderr();
+    const std::string diagnostics = capture.Text();
     EXPECT_EQ(Display("divCustomer2"), "");
     EXPECT_EQ(Source("imgCustomer2"), folder.Path() + "\\plus.gif");
     EXPECT_NE(diagnostics.find("changing the picture"), std::string::npos) << diagnostics;
@@ -166,9 +167,9 @@ protected:
         return doc->Attribute(*doc->Find(key, value), name).value_or("(none)");
     }
     void Click(const std::string& name) {
-        ::testing::internal::CaptureStderr();
+        kestrova::testing::DiagnosticsCapture capture;
         EXPECT_EQ(doc->DispatchClick(doc->Find("name", name)), std::optional<bool>(false));
-        diagnostics = ::testing::internal::GetCapturedStderr();
+        diagnostics = capture.Text();
     }
 
     platform::MemoryBrowser browser;

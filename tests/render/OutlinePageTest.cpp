@@ -6,6 +6,7 @@
 #include "platform/recordset/TypeCodes.h"
 #include "platform/runtime/App.h"
 #include "shell/startup/PageHead.h"
+#include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
 #include "tests/data/FixtureDatabase.h"
 #include "tests/render/ExpectedPage.h"
@@ -111,9 +112,9 @@ struct RenderOutlineTest : ::testing::Test {
     }
     std::string Render(std::shared_ptr<Recordset> customers) {
         Access::Customers(form) = std::move(customers);
-        ::testing::internal::CaptureStderr();
+        kestrova::testing::DiagnosticsCapture capture;
         std::string body = Access::RenderOutline(form);
-        diagnostics = ::testing::internal::GetCapturedStderr();
+        diagnostics = capture.Text();
         return body;
     }
     testing::LocaleOverride locale{{"LC_ALL", "en_US.UTF-8"}};
