@@ -1,11 +1,18 @@
 #include "platform/format/RegionalSettings.h"
 
+#include <unicode/locid.h>
+
 #include <cstdlib>
 #include <optional>
+#include <set>
+
+#include "platform/runtime/Diagnostics.h"
 
 namespace kestrova::platform {
 
 namespace {
+
+constexpr const char* kFallbackLocale = "en_US";
 
 const char* VariableOf(LocaleCategory category) {
     switch (category) {
@@ -23,17 +30,58 @@ std::string Setting(const char* variable) {
     return value ? value : "";
 }
 
+// The locales ICU has data for, by their base names ("de_DE", "fr").
+const std::set<std::string>& KnownLocales() {
+    static const std::set<std::string> known = [] {
+        std::set<std::string> names;
+        int32_t count = 0;
+        const icu::Locale* locales = icu::Locale::getAvailableLocales(count);
+        for (int32_t i = 0; i < count; ++i) {
+            names.insert(locales[i].getBaseName());
+        }
+        return names;
+    }();
+    return known;
+}
+
+// Says once per name that a regional setting is unknown.
+void ReportUnknown(const std::string& setting) {
+    static std::set<std::string> reported;
+    if (reported.insert(setting).second) {
+        runtime::ReportFailure("regional settings", "the locale " + setting + " is unknown; " +
+                                                        kFallbackLocale + " is used instead");
+    }
+}
+
+// glibc's locale name ("de_DE.UTF-8@euro") as ICU's ("de_DE@currency=EUR"):
+// the encoding is dropped; the @euro modifier means amounts in euros.
+std::string IcuNameOf(const std::string& setting) {
+    const std::size_t modifierAt = setting.find('@');
+    const std::string modifier =
+        modifierAt == std::string::npos ? "" : setting.substr(modifierAt + 1);
+    const std::string name = setting.substr(0, setting.find_first_of(".@"));
+    if (name.empty()) {
+        return name;
+    }
+    return modifier == "euro" ? name + "@currency=EUR" : name;
+}
+
 std::string ReadLocale(LocaleCategory category) {
-    std::string name = Setting("LC_ALL");
-    if (name.empty()) {
-        name = Setting(VariableOf(category));
+    std::string setting = Setting("LC_ALL");
+    if (setting.empty()) {
+        setting = Setting(VariableOf(category));
     }
-    if (name.empty()) {
-        name = Setting("LANG");
+    if (setting.empty()) {
+        setting = Setting("LANG");
     }
-    name = name.substr(0, name.find_first_of(".@"));
+    const std::string name = IcuNameOf(setting);
     if (name.empty() || name == "C" || name == "POSIX") {
-        return "en_US";
+        return kFallbackLocale;
+    }
+    const icu::Locale locale(name.c_str());
+    if (locale.isBogus() || !KnownLocales().contains(locale.getBaseName())) {
+        ReportUnknown(setting);
+        return kFallbackLocale;
     }
     return name;
 }

@@ -4,6 +4,7 @@
 #include "platform/format/ValueText.h"
 #include "platform/recordset/Recordset.h"
 #include "platform/recordset/TypeCodes.h"
+#include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
 #include "tests/render/LocaleOverride.h"
 
@@ -41,6 +42,32 @@ TEST(FormatCurrency, UsesTheRegionalSettingsForMoneyWithTwoDecimals) {
     {
         LocaleOverride locale({});
         EXPECT_EQ(FormatCurrency(1234.5), "$1,234.50");
+    }
+}
+
+TEST(FormatCurrency, AnUnknownLocaleIsSaidOnceAndEnUsTakesItsPlace) {
+    for (const char* unknown : {"xx_YY", "xx_YY.UTF-8", "de_XX.UTF-8", "Klingon"}) {
+        SCOPED_TRACE(unknown);
+        LocaleOverride locale({{"LC_ALL", unknown}});
+        testing::DiagnosticsCapture capture;
+        EXPECT_EQ(FormatCurrency(225887.2), "$225,887.20");
+        EXPECT_EQ(ValueText(0.5), "0.5");
+        EXPECT_EQ(capture.Text(), std::string("kestrova: regional settings: the locale ") +
+                                      unknown + " is unknown; en_US is used instead\n");
+    }
+}
+
+TEST(FormatCurrency, TheEuroModifierMeansAmountsInEuros) {
+    {
+        LocaleOverride locale({{"LC_MONETARY", "de_DE@euro"}});
+        EXPECT_EQ(FormatCurrency(1234.5), std::string("1.234,50") + kNoBreakSpace + "€");
+    }
+    {
+        // Where the country's own currency is not the euro, the modifier wins.
+        testing::DiagnosticsCapture capture;
+        LocaleOverride locale({{"LC_ALL", "en_US.ISO-8859-15@euro"}});
+        EXPECT_EQ(FormatCurrency(1234.5), "€1,234.50");
+        EXPECT_EQ(capture.Text(), "");
     }
 }
 
