@@ -69,13 +69,24 @@ std::string ValueJson(const platform::Variant& value) {
                           },
                           [](const Decimal& d) -> std::string { return JsonString(d.text); },
                           [](const Date& d) -> std::string {
-                              std::string text = std::to_string(d.year) + "-" + TwoDigits(d.month) +
-                                                 "-" + TwoDigits(d.day);
+                              // Appended piece by piece: GCC 12 wrongly warns of
+                              // overlapping copies in `" " + std::string` when optimising.
+                              std::string text = "\"";
+                              text += std::to_string(d.year);
+                              text += '-';
+                              text += TwoDigits(d.month);
+                              text += '-';
+                              text += TwoDigits(d.day);
                               if (d.hasTime) {
-                                  text += " " + TwoDigits(d.hour) + ":" + TwoDigits(d.minute) +
-                                          ":" + TwoDigits(d.second);
+                                  text += ' ';
+                                  text += TwoDigits(d.hour);
+                                  text += ':';
+                                  text += TwoDigits(d.minute);
+                                  text += ':';
+                                  text += TwoDigits(d.second);
                               }
-                              return "\"" + text + "\"";
+                              text += '"';
+                              return text;
                           },
                           [](const std::string& s) -> std::string { return JsonString(s); },
                           [](const Binary& b) -> std::string { return JsonString(b.bytes); },

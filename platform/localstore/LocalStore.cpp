@@ -147,9 +147,11 @@ private:
         }
         std::string probe = "SELECT ";
         for (std::size_t i = 0; i < references.size(); ++i) {
-            probe += (i ? ", " : "") + references[i];
+            probe += i ? ", " : "";
+            probe += references[i];
         }
-        probe += " " + statement_.substr(std::min(list_->fromOffset, statement_.size()));
+        probe += ' ';
+        probe.append(statement_, std::min(list_->fromOffset, statement_.size()));
         sqlite3_stmt* raw = nullptr;
         if (sqlite3_prepare_v2(database_, probe.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
             sqlite3_finalize(raw);
