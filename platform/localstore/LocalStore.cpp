@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 
+#include "platform/localstore/DatabaseFile.h"
 #include "platform/localstore/DeclaredType.h"
 #include "platform/localstore/ExpressionType.h"
 #include "platform/localstore/ValueConversion.h"
@@ -50,9 +51,11 @@ std::string ResolvePath(const std::string& dataSource) {
     throw runtime::Failure("there is no database file " + dataSource);
 }
 
+enum class Access { ReadOnly, ReadWrite };
+
 // A file: address for SQLite's URI names, so that the file can be opened
 // read only; every byte outside the unreserved set is percent-encoded.
-std::string FileUri(const std::string& path) {
+std::string FileUri(const std::string& path, Access access) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string uri = "file:";
     for (const unsigned char c : path) {
@@ -64,8 +67,12 @@ std::string FileUri(const std::string& path) {
             uri += kHex[c & 15];
         }
     }
-    return uri + "?mode=ro";
+    return access == Access::ReadOnly ? uri + "?mode=ro" : uri;
 }
+
+// Reading the schema checks that the file is a database and that nothing
+// (a lock, an unfinished change) stands in the way of reading it.
+constexpr const char* kFirstRead = "PRAGMA query_only = 1; SELECT count(*) FROM sqlite_master;";
 
 [[noreturn]] void Fail(sqlite3* database, const std::string& what) {
     throw runtime::Failure(what + ": " + sqlite3_errmsg(database));
@@ -265,14 +272,38 @@ std::int32_t NarrowedIntegers(std::vector<Variant>& values) {
 
 std::shared_ptr<LocalStore> LocalStore::Open(const std::string& dataSource) {
     const std::string path = ResolvePath(dataSource);
-    std::error_code error;
-    if (fs::is_directory(path, error)) {
-        throw runtime::Failure(path + " is a folder, not a database file");
+    RequireRegularFile(path);
+    if (UsesWriteAheadLog(path)) {
+        return OpenPrivateCopy(path);
     }
+    std::shared_ptr<LocalStore> store = OpenConnection(path, FileUri(path, Access::ReadOnly));
+    sqlite3* database = store->database_.get();
+    if (sqlite3_exec(database, kFirstRead, nullptr, nullptr, nullptr) == SQLITE_OK) {
+        return store;
+    }
+    if (sqlite3_extended_errcode(database) != SQLITE_READONLY_ROLLBACK) {
+        Fail(database, "cannot read the database " + path);
+    }
+    // Another program stopped in the middle of a change and left its
+    // journal: the last committed state is read from a copy, where SQLite
+    // may roll the change back.
+    store.reset();
+    try {
+        return OpenPrivateCopy(path);
+    } catch (const std::exception& error) {
+        throw runtime::Failure(
+            "an unfinished change by another program is pending; Kestrova only reads and cannot "
+            "roll it back (" +
+            std::string(error.what()) + ")");
+    }
+}
+
+std::shared_ptr<LocalStore> LocalStore::OpenConnection(const std::string& path,
+                                                       const std::string& uri) {
+    const int access = uri.ends_with("?mode=ro") ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     sqlite3* raw = nullptr;
     const int result =
-        sqlite3_open_v2(FileUri(path).c_str(), &raw,
-                        SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+        sqlite3_open_v2(uri.c_str(), &raw, access | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
     std::shared_ptr<LocalStore> store(new LocalStore(path, raw));
     if (result != SQLITE_OK) {
         Fail(raw, "cannot open the database " + path);
@@ -280,10 +311,25 @@ std::shared_ptr<LocalStore> LocalStore::Open(const std::string& dataSource) {
     sqlite3_busy_timeout(raw, kBusyMilliseconds);
     sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    if (sqlite3_exec(raw, "PRAGMA query_only = 1; SELECT count(*) FROM sqlite_master;", nullptr,
-                     nullptr, nullptr) != SQLITE_OK) {
-        Fail(raw, "cannot read the database " + path);
+    return store;
+}
+
+// Opens a private copy of the database and its logs, lets SQLite bring the
+// copy to its last committed state (applying a write-ahead log, rolling back
+// an unfinished change) as one plain file, and removes the copy from the
+// folder at once: the open connection goes on reading it, and nothing is
+// left behind even if the program is ended.
+std::shared_ptr<LocalStore> LocalStore::OpenPrivateCopy(const std::string& path) {
+    PrivateCopy copy(path);
+    std::shared_ptr<LocalStore> store =
+        OpenConnection(path, FileUri(copy.Path(), Access::ReadWrite));
+    sqlite3* database = store->database_.get();
+    if (sqlite3_exec(database, "PRAGMA journal_mode = DELETE;", nullptr, nullptr, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_exec(database, kFirstRead, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        Fail(database, "cannot read the database " + path);
     }
+    copy.Discard();
     return store;
 }
 

@@ -14,8 +14,10 @@ namespace kestrova::platform {
 class LocalStore {
 public:
     // `dataSource` is used as written when such a file exists; otherwise each
-    // "\" in it separates folders like "/". Fails when there is no such file
-    // or it is no database.
+    // "\" in it separates folders like "/". Fails when there is no such file,
+    // it is no regular file, or it is no database. A database with a log
+    // beside it (write-ahead, or an unfinished change's journal) is read
+    // from a private copy, so that nothing is written beside the original.
     static std::shared_ptr<LocalStore> Open(const std::string& dataSource);
 
     // Runs one SELECT statement and reads its whole result.
@@ -28,6 +30,9 @@ private:
         void operator()(sqlite3* database) const { sqlite3_close_v2(database); }
     };
     LocalStore(std::string path, sqlite3* database) : path_(std::move(path)), database_(database) {}
+    static std::shared_ptr<LocalStore> OpenConnection(const std::string& path,
+                                                      const std::string& uri);
+    static std::shared_ptr<LocalStore> OpenPrivateCopy(const std::string& path);
 
     std::string path_;
     std::unique_ptr<sqlite3, Closer> database_;

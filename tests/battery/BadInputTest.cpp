@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -13,6 +16,7 @@
 
 #include "tests/HangGuard.h"
 #include "tests/battery/ProgramRun.h"
+#include "tests/battery/SpecialFiles.h"
 #include "tests/data/FixtureDatabase.h"
 
 // Every bad database, odd folder and hostile content runs through the page
@@ -33,12 +37,16 @@ void Execute(const std::string& file, const std::string& sql) {
     testing::ExecuteSql(file, sql);
 }
 
+enum class FolderAccess { Writable, ReadOnly };
+
 struct BadInput {
     const char* name;
     std::function<void(const std::string& database)> make;
     const char* diagnostic;  // "" for a healthy file
     std::vector<std::string> pageHolds = {};
     const char* folder = "app";
+    FolderAccess access = FolderAccess::Writable;
+    std::vector<std::string> pageLacks = {};
 };
 
 std::string Repeated(const std::string& piece, std::size_t times) {
@@ -84,7 +92,32 @@ std::vector<BadInput> Cases() {
              fs::resize_file(db, fs::file_size(db) / 2);
          },
          "malformed"},
-        {"a read-only file in a read-only folder", healthy, ""},
+        {.name = "a read-only file in a read-only folder",
+         .make = healthy,
+         .diagnostic = "",
+         .access = FolderAccess::ReadOnly},
+        {"a named pipe", [](const std::string& db) { ASSERT_EQ(mkfifo(db.c_str(), 0600), 0); },
+         "is not a regular file but a named pipe"},
+        {"a symbolic link to /dev/zero",
+         [](const std::string& db) { fs::create_symlink("/dev/zero", db); },
+         "is not a regular file: it points to /dev/zero, a character device"},
+        {"a symbolic link to /dev/urandom",
+         [](const std::string& db) { fs::create_symlink("/dev/urandom", db); },
+         "is not a regular file: it points to /dev/urandom, a character device"},
+        {"a database whose write-ahead log holds the last changes",
+         testing::MakeDatabaseWithUncheckpointedLog,
+         "",
+         {"Before the log", "Only in the log"}},
+        {.name = "a database whose write-ahead log holds the last changes, in a read-only folder",
+         .make = testing::MakeDatabaseWithUncheckpointedLog,
+         .diagnostic = "",
+         .pageHolds = {"Before the log", "Only in the log"},
+         .access = FolderAccess::ReadOnly},
+        {.name = "a database with an unfinished change by a writer that stopped",
+         .make = testing::MakeDatabaseWithUnfinishedChange,
+         .diagnostic = "",
+         .pageHolds = {"Committed"},
+         .pageLacks = {"Unfinished"}},
         {"Null in every column",
          [](const std::string& db) {
              Execute(db,
@@ -178,15 +211,30 @@ TEST_P(BadInputTest, EndsInTimeWithAWholePageSaysWhatIsWrongAndChangesNoFile) {
     fs::copy_file(fs::path(KESTROVA_BUILT_APPDIR) / "kestrova-page", app / "kestrova-page");
     const std::string database = (app / "AdvWorks.mdb").string();
     input.make(database);
-    if (std::string(input.name).find("read-only") != std::string::npos) {
-        fs::permissions(database,
-                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-        fs::permissions(app, fs::perms::owner_read | fs::perms::owner_exec);
+    // The program's own temporary folder: whatever it puts there, it removes.
+    const fs::path temporary = fs::path(root.Path()) / "tmp";
+    fs::create_directory(temporary);
+    auto runAs = testing::RunAs::Self;
+    if (input.access == FolderAccess::ReadOnly) {
+        // Readable by all, writable by none; the program runs unprivileged.
+        const auto readable =
+            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+        const auto enterable =
+            fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+        std::error_code notAFile;
+        fs::permissions(database, readable, notAFile);
+        fs::permissions(root.Path(), readable | enterable | fs::perms::owner_write);
+        fs::permissions(temporary, fs::perms::all);
+        fs::permissions(app, readable | enterable);
+        runAs = testing::RunAs::Unprivileged;
     }
     const std::string before = testing::FolderSnapshot(app.string());
+    setenv("TMPDIR", temporary.c_str(), 1);
 
-    const double guard = testing::HangGuard(60);
-    const auto run = testing::RunProgram({(app / "kestrova-page").string(), app.string()}, guard);
+    const double guard = testing::HangGuard(120);
+    const auto run =
+        testing::RunProgram({(app / "kestrova-page").string(), app.string()}, guard, {}, runAs);
+    unsetenv("TMPDIR");
 
     ASSERT_TRUE(run.finished) << "still running after " << guard << " seconds";
     EXPECT_FALSE(run.signalled) << run.err;
@@ -205,11 +253,28 @@ TEST_P(BadInputTest, EndsInTimeWithAWholePageSaysWhatIsWrongAndChangesNoFile) {
     for (const auto& piece : input.pageHolds) {
         EXPECT_NE(run.out.find(piece), std::string::npos) << piece;
     }
+    for (const auto& piece : input.pageLacks) {
+        EXPECT_EQ(run.out.find(piece), std::string::npos) << piece;
+    }
     EXPECT_EQ(run.out.find("<script>"), std::string::npos);
     EXPECT_EQ(testing::FolderSnapshot(app.string()), before);
+    EXPECT_TRUE(fs::is_empty(temporary)) << "left in the temporary folder";
 }
 
-INSTANTIATE_TEST_SUITE_P(Battery, BadInputTest, ::testing::Range<std::size_t>(0, Cases().size()));
+// Each case under its own name: "a named pipe" runs as Battery/BadInputTest.
+// EndsInTime.../a_named_pipe.
+std::string CaseName(const ::testing::TestParamInfo<std::size_t>& info) {
+    std::string name = Cases()[info.param].name;
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) {
+            c = '_';
+        }
+    }
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Battery, BadInputTest, ::testing::Range<std::size_t>(0, Cases().size()),
+                         CaseName);
 
 // Another process that holds the database locked until it is killed.
 pid_t LockInAnotherProcess(const std::string& database) {

@@ -1,6 +1,7 @@
 #include "tests/battery/ProgramRun.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,7 +26,7 @@ std::string ReadFile(const std::string& path) {
 }  // namespace
 
 ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSeconds,
-                      const std::function<bool(const std::string& err)>& enough) {
+                      const std::function<bool(const std::string& err)>& enough, RunAs runAs) {
     char outPath[] = "/tmp/kestrova-run-out-XXXXXX";
     char errPath[] = "/tmp/kestrova-run-err-XXXXXX";
     const int out = mkstemp(outPath);
@@ -35,6 +36,11 @@ ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSec
     if (child == 0) {
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
+        constexpr uid_t kNobody = 65534;
+        if (runAs == RunAs::Unprivileged && geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+            _exit(126);
+        }
         std::vector<char*> argv;
         for (const auto& part : command) {
             argv.push_back(const_cast<char*>(part.c_str()));

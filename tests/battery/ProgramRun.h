@@ -16,9 +16,15 @@ struct ProgramRun {
     std::string err;
 };
 
+// Who the program runs as. Root may write anywhere, so a test that needs
+// read-only files and folders to be so runs the program as the unprivileged
+// user "nobody" when the tests run as root.
+enum class RunAs { Self, Unprivileged };
+
 // Runs a program with its arguments, killing it after `timeoutSeconds`, or
 // as soon as `enough` holds for what it wrote to stderr so far.
 ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSeconds,
-                      const std::function<bool(const std::string& err)>& enough = {});
+                      const std::function<bool(const std::string& err)>& enough = {},
+                      RunAs runAs = RunAs::Self);
 
 }  // namespace kestrova::testing
