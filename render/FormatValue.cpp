@@ -30,10 +30,15 @@ platform::Variant Form1::FormatValue(platform::Field& objField) {
         Attempt("formatting a value as money", [&] {
             const platform::Variant value = objField.Value();
             // A Null amount is shown as an empty cell; that is no failure.
-            if (!platform::IsNull(value)) {
+            if (platform::IsNull(value)) {
+                return;
+            }
+            try {
                 result = platform::FormatCurrency(value, 2, platform::TriState::UseDefault,
                                                   platform::TriState::UseDefault,
                                                   platform::TriState::UseDefault);
+            } catch (const platform::NotAnAmount&) {
+                // An empty cell, said once where the value was read.
             }
         });
     } else {

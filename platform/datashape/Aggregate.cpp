@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <tuple>
 
 #include "platform/recordset/TypeCodes.h"
@@ -66,14 +67,36 @@ struct Totals {
     bool exact = true;
     double sum = 0;
     double sumOfSquares = 0;
+    bool noAmount = false;  // a value summed was no amount of money
 };
+
+// Whether a value of a column shown as money is no amount: text (a value
+// that was no number when it was read) or a number that is not finite.
+bool IsNoAmount(const Variant& value) {
+    if (const auto* real = std::get_if<double>(&value)) {
+        return !std::isfinite(*real);
+    }
+    if (const auto* single = std::get_if<float>(&value)) {
+        return !std::isfinite(*single);
+    }
+    return std::holds_alternative<std::string>(value);
+}
+
+bool IsShownAsMoney(std::int32_t type) {
+    return type == adCurrency || type == adDouble;
+}
 
 Totals Accumulate(const Chapter& chapter, std::size_t column, std::size_t parentRow, bool money) {
     Totals totals;
     const Table& child = *chapter.child;
+    const bool shownAsMoney = IsShownAsMoney(child.columns[column].type);
     for (auto i = chapter.offsets[parentRow]; i < chapter.offsets[parentRow + 1]; ++i) {
         const Variant& value = child.Cell(chapter.rows[i], column);
         if (IsMissing(value)) {
+            continue;
+        }
+        if (shownAsMoney && IsNoAmount(value)) {
+            totals.noAmount = true;
             continue;
         }
         const auto number = NumberOf(value, money);
@@ -148,7 +171,12 @@ Column Extreme(const Chapter& chapter, std::size_t column, std::size_t parentRow
 
 // SUM keeps the column's type; integers that outgrow 32 bits make the whole
 // column 64-bit, and beyond that a double.
-Column Sum(const Chapter& chapter, std::size_t column, std::size_t parentRows) {
+// A total that counts a value that is no amount is no amount either: its
+// cell holds this text, and the page shows it empty.
+constexpr const char* kNoAmount = "no amount";
+
+Column Sum(const Chapter& chapter, std::size_t column, std::size_t parentRows,
+           const std::string& name) {
     const std::int32_t type = chapter.child->columns[column].type;
     const bool money = type == adCurrency;
     std::vector<Totals> totals;
@@ -159,6 +187,9 @@ Column Sum(const Chapter& chapter, std::size_t column, std::size_t parentRows) {
     bool allExact = IsIntegerType(type) || money;
     Int128 largest = 0;
     for (const auto& t : totals) {
+        if (t.noAmount) {
+            continue;
+        }
         allExact = allExact && t.exact;
         largest = std::max(largest, t.exactSum < 0 ? -t.exactSum : t.exactSum);
     }
@@ -171,8 +202,15 @@ Column Sum(const Chapter& chapter, std::size_t column, std::size_t parentRows) {
         result.type =
             (type == adSingle || type == adNumeric || type == adDecimal) ? type : adDouble;
     }
-    for (const auto& t : totals) {
-        if (t.count == 0) {
+    for (std::size_t row = 0; row < totals.size(); ++row) {
+        const Totals& t = totals[row];
+        if (t.noAmount) {
+            runtime::ReportFailure("data shaping",
+                                   name + " of row " + std::to_string(row + 1) +
+                                       " counts a value of " + chapter.child->columns[column].name +
+                                       " that is no amount; its cell is left empty");
+            result.values.emplace_back(std::string(kNoAmount));
+        } else if (t.count == 0) {
             result.values.emplace_back(Null{});
         } else if (result.type == adCurrency) {
             result.values.emplace_back(Currency{static_cast<std::int64_t>(t.exactSum)});
@@ -258,7 +296,7 @@ Column ComputeAggregate(AggregateFunction function, const Chapter& chapter,
             result = Count(chapter, childColumn, parentRowCount);
             break;
         case AggregateFunction::Sum:
-            result = Sum(chapter, *childColumn, parentRowCount);
+            result = Sum(chapter, *childColumn, parentRowCount, name);
             break;
         case AggregateFunction::Min:
         case AggregateFunction::Max:

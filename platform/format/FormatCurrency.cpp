@@ -4,6 +4,7 @@
 #include <unicode/locid.h>
 #include <unicode/numfmt.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,7 @@
 
 #include "platform/format/IcuText.h"
 #include "platform/format/RegionalSettings.h"
+#include "platform/format/ValueText.h"
 
 namespace kestrova::platform {
 
@@ -61,7 +63,19 @@ icu::Formattable NumberOf(const Variant& value) {
     if (const auto* integer = std::get_if<std::int64_t>(&value)) {
         return icu::Formattable(static_cast<int64_t>(*integer));
     }
-    return icu::Formattable(ToDouble(value));
+    double number = 0;
+    try {
+        number = ToDouble(value);
+    } catch (const runtime::Failure& error) {
+        if (std::holds_alternative<std::string>(value)) {
+            throw NotAnAmount(error.what());
+        }
+        throw;
+    }
+    if (!std::isfinite(number)) {
+        throw NotAnAmount(ValueText(value) + " is no amount of money");
+    }
+    return icu::Formattable(number);
 }
 
 // The key under which a money text is remembered: the kind of the value and

@@ -89,6 +89,17 @@ StatementPtr Prepare(sqlite3* database, const std::string& text, const char** ta
     return owned;
 }
 
+// The statement prepared, or nullptr when SQLite refuses it.
+StatementPtr TryPrepare(sqlite3* database, const std::string& text) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(database, text.c_str(), static_cast<int>(text.size()), &statement,
+                           nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    return StatementPtr(statement);
+}
+
 StoredValue ReadStored(sqlite3_stmt* statement, int column) {
     StoredValue value;
     switch (sqlite3_column_type(statement, column)) {
@@ -145,6 +156,30 @@ public:
         });
     }
 
+    // The column references of a computed column's expression, as written.
+    std::vector<std::string> OperandsOf(int column) const {
+        if (!list_) {
+            return {};
+        }
+        return sql::ColumnReferences(list_->expressions[static_cast<std::size_t>(column)]);
+    }
+
+    // The statement with `extra` result columns after its own ones, or
+    // nullopt when its select list could not be read.
+    std::optional<std::string> WithExtraColumns(const std::vector<std::string>& extra) const {
+        if (!list_ || list_->fromOffset > statement_.size()) {
+            return std::nullopt;
+        }
+        std::string text = statement_.substr(0, list_->fromOffset);
+        for (const auto& reference : extra) {
+            text += ", ";
+            text += reference;
+        }
+        text += ' ';
+        text.append(statement_, list_->fromOffset);
+        return text;
+    }
+
 private:
     // Asks SQLite for the declared types of the referenced columns by
     // preparing them as a select list over the same FROM clause.
@@ -159,14 +194,12 @@ private:
         }
         probe += ' ';
         probe.append(statement_, std::min(list_->fromOffset, statement_.size()));
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(database_, probe.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-            sqlite3_finalize(raw);
+        const StatementPtr prepared = TryPrepare(database_, probe);
+        if (!prepared) {
             return;
         }
-        StatementPtr prepared(raw);
         for (std::size_t i = 0; i < references.size(); ++i) {
-            const char* declared = sqlite3_column_decltype(raw, static_cast<int>(i));
+            const char* declared = sqlite3_column_decltype(prepared.get(), static_cast<int>(i));
             operandTypes_[references[i]] =
                 declared ? TypeOfDeclaration(declared) : std::optional<std::int32_t>();
         }
@@ -244,12 +277,71 @@ Variant Converted(StoredValue&& value, std::int32_t type, const std::string& col
     Variant converted = ConvertStored(std::move(value), type);
     if (stored && type != adVarWChar && std::holds_alternative<std::string>(converted)) {
         std::string shown = std::get<std::string>(converted).substr(0, 40);
-        runtime::ReportFailure("reading the data", "a value of " + column + " is no " +
-                                                       KindOfType(type) + " (\"" + shown +
-                                                       "\"); it is shown as stored");
+        // The page shows doubles and currency as money, and a money cell
+        // that holds no number empty.
+        const bool money = type == adDouble || type == adCurrency;
+        runtime::ReportFailure("reading the data",
+                               "a value of " + column + " is no " + KindOfType(type) + " (\"" +
+                                   shown + "\"); " +
+                                   (money ? "its cell is left empty" : "it is shown as stored"));
     }
     return converted;
 }
+
+// A computed amount made of an operand that is no number is no amount
+// either: SQLite counts text such as "abc" as 0, which would make up an
+// amount the data never held. The cell keeps the operand's text.
+std::optional<Variant> NotAnAmountFrom(const std::vector<std::string>& references,
+                                       const std::vector<StoredValue>& operands,
+                                       const std::string& column) {
+    for (std::size_t i = 0; i < operands.size(); ++i) {
+        if (operands[i].kind != StoredValue::Null && !IsFiniteNumber(operands[i])) {
+            const std::string text = StoredText(operands[i]);
+            runtime::ReportFailure("reading the data",
+                                   "a value of " + column + " is no amount of money: its operand " +
+                                       references[i] + " holds \"" + text.substr(0, 40) +
+                                       "\"; its cell is left empty");
+            return Variant(text);
+        }
+    }
+    return std::nullopt;
+}
+
+// The operands of the computed amount columns, read as extra result
+// columns after the statement's own ones.
+struct AmountOperands {
+    std::vector<std::string> references;           // each extra column, once
+    std::map<int, std::vector<std::size_t>> uses;  // column -> its operands' extra columns
+
+    bool Empty() const { return uses.empty(); }
+
+    void Add(int column, const std::vector<std::string>& operands) {
+        for (const auto& operand : operands) {
+            auto found = std::find(references.begin(), references.end(), operand);
+            if (found == references.end()) {
+                found = references.insert(references.end(), operand);
+            }
+            uses[column].push_back(static_cast<std::size_t>(found - references.begin()));
+        }
+    }
+
+    // The cell of `column` in the current row when an operand made it no
+    // amount; nullopt when it is one (or is no computed amount).
+    std::optional<Variant> NotAnAmount(sqlite3_stmt* statement, int ownColumns, int column,
+                                       const std::string& name) const {
+        const auto found = uses.find(column);
+        if (found == uses.end()) {
+            return std::nullopt;
+        }
+        std::vector<std::string> names;
+        std::vector<StoredValue> operands;
+        for (const std::size_t extra : found->second) {
+            names.push_back(references[extra]);
+            operands.push_back(ReadStored(statement, ownColumns + static_cast<int>(extra)));
+        }
+        return NotAnAmountFrom(names, operands, name);
+    }
+};
 
 // A column read as 64-bit integers: 32-bit when every value fits.
 std::int32_t NarrowedIntegers(std::vector<Variant>& values) {
@@ -355,17 +447,38 @@ std::shared_ptr<Table> LocalStore::Query(const std::string& text) const {
     ComputedColumnTypes computed(database, text, columnCount);
     std::vector<std::optional<std::int32_t>> types(static_cast<std::size_t>(columnCount));
     std::vector<std::vector<StoredValue>> undecided(static_cast<std::size_t>(columnCount));
+    AmountOperands amounts;
     for (int c = 0; c < columnCount; ++c) {
         auto& column = table->columns[static_cast<std::size_t>(c)];
         column.name = sqlite3_column_name(statement.get(), c);
         const char* declared = sqlite3_column_decltype(statement.get(), c);
         types[static_cast<std::size_t>(c)] =
             declared ? TypeOfDeclaration(declared) : computed.TypeOf(c);
+        if (!declared && (types[static_cast<std::size_t>(c)] == adCurrency ||
+                          types[static_cast<std::size_t>(c)] == adDouble)) {
+            amounts.Add(c, computed.OperandsOf(c));
+        }
+    }
+    if (!amounts.Empty()) {
+        // The computed amounts' operands are read along with each row.
+        const auto extended = computed.WithExtraColumns(amounts.references);
+        StatementPtr withOperands = extended ? TryPrepare(database, *extended) : nullptr;
+        if (withOperands && sqlite3_column_count(withOperands.get()) ==
+                                columnCount + static_cast<int>(amounts.references.size())) {
+            statement = std::move(withOperands);
+        } else {
+            amounts = AmountOperands();
+        }
     }
     int step;
     while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
         for (int c = 0; c < columnCount; ++c) {
             const auto column = static_cast<std::size_t>(c);
+            if (auto none = amounts.NotAnAmount(statement.get(), columnCount, c,
+                                                table->columns[column].name)) {
+                table->columns[column].values.push_back(std::move(*none));
+                continue;
+            }
             StoredValue value = ReadStored(statement.get(), c);
             if (!types[column]) {
                 undecided[column].push_back(std::move(value));

@@ -72,7 +72,7 @@ std::optional<double> AsDouble(const StoredValue& value) {
         case StoredValue::Integer:
             return static_cast<double>(value.integer);
         case StoredValue::Real:
-            return value.real;
+            return std::isfinite(value.real) ? std::optional<double>(value.real) : std::nullopt;
         case StoredValue::Text:
             return ParseDouble(value.bytes);
         default:
@@ -199,6 +199,10 @@ std::optional<Date> ParseIsoDate(std::string_view text) {
     date.second = *second;
     date.hasTime = true;
     return date;
+}
+
+bool IsFiniteNumber(const StoredValue& value) {
+    return value.kind == StoredValue::Integer || AsDouble(value).has_value();
 }
 
 std::optional<Currency> ParseCurrency(std::string_view text) {

@@ -28,6 +28,11 @@ std::string StoredText(const StoredValue& value);
 // separates; fractions of a second are dropped).
 std::optional<Date> ParseIsoDate(std::string_view text);
 
+// Whether SQLite's arithmetic on the value means what it says: an integer,
+// a finite real, or text that reads as one. Text such as "abc" counts as 0
+// there, and NaN or an infinity is no amount of anything.
+bool IsFiniteNumber(const StoredValue& value);
+
 // A decimal number as ten-thousandths, rounded half away from zero.
 std::optional<Currency> ParseCurrency(std::string_view text);
 

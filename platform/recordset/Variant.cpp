@@ -2,6 +2,7 @@
 #include "platform/recordset/Overloaded.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/runtime/Failure.h"
@@ -21,7 +22,7 @@ double TextToDouble(const std::string& text) {
         --end;
     }
     const auto [rest, error] = std::from_chars(begin, end, result);
-    if (begin == end || error != std::errc() || rest != end) {
+    if (begin == end || error != std::errc() || rest != end || !std::isfinite(result)) {
         throw runtime::Failure("\"" + text + "\" is not a number");
     }
     return result;

@@ -47,7 +47,16 @@ struct BadInput {
     const char* folder = "app";
     FolderAccess access = FolderAccess::Writable;
     std::vector<std::string> pageLacks = {};
+    std::vector<std::pair<std::string, std::size_t>> pageCounts = {};
 };
+
+std::size_t Occurrences(const std::string& text, const std::string& piece) {
+    std::size_t count = 0;
+    for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
+        ++count;
+    }
+    return count;
+}
 
 std::string Repeated(const std::string& piece, std::size_t times) {
     std::string text;
@@ -57,9 +66,39 @@ std::string Repeated(const std::string& piece, std::size_t times) {
     return text;
 }
 
+// One order whose Unit Prices hold these texts (at Quantity 1), and a
+// second order of three items at $5.00. Nothing made of the texts may show:
+// neither as money ("$NaN", "$∞") nor as zero ("$0.00"), nor in the totals.
+BadInput MoneyThatIsNoNumber(const char* name, std::vector<std::string> prices) {
+    return {.name = name,
+            .make =
+                [prices](const std::string& db) {
+                    std::string sql = std::string(kSchema) +
+                                      "INSERT INTO Customers VALUES (1, 'A');"
+                                      "INSERT INTO Products VALUES (1, 'Bike', 'Trek');"
+                                      "INSERT INTO Orders VALUES (1, 1, '2020-01-02', 'PO1'),"
+                                      " (2, 1, '2020-01-01', 'PO2');"
+                                      "INSERT INTO Order_Details VALUES (2, 1, 3, 5);";
+                    for (const auto& price : prices) {
+                        sql += "INSERT INTO Order_Details VALUES (1, 1, 1, '" + price + "');";
+                    }
+                    Execute(db, sql);
+                },
+            .diagnostic = "is no amount of money",
+            .pageHolds = {"$5.00", "$15.00"},
+            .pageLacks = {"NaN", "\xe2\x88\x9e", "inf", "$0.00"},
+            // The line item and its order's total; the customer's total
+            // counts the first order too, so it is empty.
+            .pageCounts = {{"$15.00", 2}}};
+}
+
 std::vector<BadInput> Cases() {
     const auto healthy = [](const std::string& db) { Execute(db, testing::kCustomerOrdersSql); };
     return {
+        MoneyThatIsNoNumber("a Unit Price of NaN", {"NaN"}),
+        MoneyThatIsNoNumber("a Unit Price of Infinity and of 1e400", {"Infinity", "1e400"}),
+        MoneyThatIsNoNumber("a Unit Price of -inf", {"-inf"}),
+        MoneyThatIsNoNumber("a Unit Price of abc, empty text and 0x10", {"abc", "", "0x10"}),
         {"missing file", [](const std::string&) {}, "there is no database file"},
         {"empty file", [](const std::string& db) { std::ofstream file(db); },
          "no such table: Customers"},
@@ -255,6 +294,9 @@ TEST_P(BadInputTest, EndsInTimeWithAWholePageSaysWhatIsWrongAndChangesNoFile) {
     }
     for (const auto& piece : input.pageLacks) {
         EXPECT_EQ(run.out.find(piece), std::string::npos) << piece;
+    }
+    for (const auto& [piece, count] : input.pageCounts) {
+        EXPECT_EQ(Occurrences(run.out, piece), count) << piece;
     }
     EXPECT_EQ(run.out.find("<script>"), std::string::npos);
     EXPECT_EQ(testing::FolderSnapshot(app.string()), before);

@@ -42,6 +42,7 @@ TEST(LocalStore, FilesThatAreNoDatabaseFailTheOpenAndAreLeftAsTheyWere) {
 TEST(LocalStore, AnEmptyFileOpensButHasNoTablesAndStaysEmpty) {
     testing::FixtureFolder folder;
     const std::string file = folder.File("empty.mdb", "");
+    const std::string before = testing::FolderSnapshot(folder.Path());
     EXPECT_EQ(OpenFailure(file), "");
     try {
         testing::OpenShaped(file, "SELECT * FROM Customers");
@@ -49,7 +50,8 @@ TEST(LocalStore, AnEmptyFileOpensButHasNoTablesAndStaysEmpty) {
     } catch (const std::exception& error) {
         EXPECT_NE(std::string(error.what()).find("no such table: Customers"), std::string::npos);
     }
-    EXPECT_EQ(testing::FolderSnapshot(folder.Path()), "empty.mdb:0:\n");
+    EXPECT_EQ(testing::FolderSnapshot(folder.Path()), before);
+    EXPECT_EQ(std::filesystem::file_size(file), 0u);
 }
 
 TEST(LocalStore, ReadsAReadOnlyDatabaseInAReadOnlyFolderWithoutTouchingAnything) {

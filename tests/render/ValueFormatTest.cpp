@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "platform/format/FormatCurrency.h"
 #include "platform/format/ValueText.h"
 #include "platform/recordset/Recordset.h"
@@ -43,6 +45,19 @@ TEST(FormatCurrency, UsesTheRegionalSettingsForMoneyWithTwoDecimals) {
         LocaleOverride locale({});
         EXPECT_EQ(FormatCurrency(1234.5), "$1,234.50");
     }
+}
+
+TEST(FormatCurrency, NothingThatIsNotAFiniteNumberBecomesMoney) {
+    LocaleOverride locale({{"LC_ALL", "en_US.UTF-8"}});
+    for (const Variant& value :
+         {Variant(std::numeric_limits<double>::quiet_NaN()),
+          Variant(std::numeric_limits<double>::infinity()),
+          Variant(-std::numeric_limits<float>::infinity()), Variant(std::string("NaN")),
+          Variant(std::string("-inf")), Variant(std::string("1e400")), Variant(std::string("abc")),
+          Variant(std::string(""))}) {
+        EXPECT_THROW(FormatCurrency(value), NotAnAmount) << ValueText(value);
+    }
+    EXPECT_EQ(FormatCurrency(std::string(" 2.5 ")), "$2.50");
 }
 
 TEST(FormatCurrency, AnUnknownLocaleIsSaidOnceAndEnUsTakesItsPlace) {
