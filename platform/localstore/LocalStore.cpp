@@ -425,6 +425,19 @@ std::shared_ptr<LocalStore> LocalStore::OpenPrivateCopy(const std::string& path)
     return store;
 }
 
+LocalStore::Snapshot::Snapshot(const LocalStore& store) : database_(store.database_.get()) {
+    // Deferred: the snapshot is taken by the first read inside it.
+    if (sqlite3_exec(database_, "BEGIN DEFERRED", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        Fail(database_, "cannot begin reading");
+    }
+}
+
+LocalStore::Snapshot::~Snapshot() {
+    if (sqlite3_exec(database_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(database_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
 std::shared_ptr<Table> LocalStore::Query(const std::string& text) const {
     sqlite3* database = database_.get();
     const char* tail = nullptr;

@@ -20,6 +20,21 @@ public:
     // from a private copy, so that nothing is written beside the original.
     static std::shared_ptr<LocalStore> Open(const std::string& dataSource);
 
+    // Keeps every query run while it lives within one read transaction, so
+    // that they all see the database as one commit left it. Held only as
+    // long as the reading takes: a writer waits for it (rollback journal)
+    // or not at all (write-ahead log).
+    class Snapshot {
+    public:
+        explicit Snapshot(const LocalStore& store);
+        ~Snapshot();
+        Snapshot(const Snapshot&) = delete;
+        Snapshot& operator=(const Snapshot&) = delete;
+
+    private:
+        sqlite3* database_;
+    };
+
     // Runs one SELECT statement and reads its whole result.
     std::shared_ptr<Table> Query(const std::string& statement) const;
 
