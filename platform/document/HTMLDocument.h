@@ -6,6 +6,12 @@
 
 // The document object model as the program uses it. Every call may fail by
 // throwing runtime::Failure. Lookups that find nothing return nullptr.
+//
+// Two sides use a document. Start-up writes the page and sets properties of
+// elements it finds by tag and position (BrowserDocument); any browser
+// control's document can do that, wherever the real document lives. The
+// event handlers read elements, their names and styles, and the event being
+// dispatched (HTMLDocument); only a document that holds the elements can.
 
 namespace kestrova::platform {
 
@@ -16,24 +22,35 @@ public:
     virtual void put_display(const std::string& value) = 0;
 };
 
-class IHTMLElement {
+// The properties of an element that can be set without reading it.
+class IHTMLElementProperties {
 public:
-    virtual ~IHTMLElement() = default;
-    // Upper case for HTML elements: "IMG", "DIV", "BASE".
-    virtual std::string tagName() = 0;
-    // The name attribute as text.
-    virtual std::string Name() = 0;
-    virtual std::unique_ptr<IHTMLStyle> Style() = 0;
+    virtual ~IHTMLElementProperties() = default;
     virtual void put_src(const std::string& address) = 0;
     virtual void put_href(const std::string& address) = 0;
     virtual void put_className(const std::string& className) = 0;
 };
 
+class IHTMLElement : public IHTMLElementProperties {
+public:
+    // Upper case for HTML elements: "IMG", "DIV", "BASE".
+    virtual std::string tagName() = 0;
+    // The name attribute as text.
+    virtual std::string Name() = 0;
+    virtual std::unique_ptr<IHTMLStyle> Style() = 0;
+};
+
+// The elements of one tag name, by position.
+class IHTMLElementList {
+public:
+    virtual ~IHTMLElementList() = default;
+    virtual std::unique_ptr<IHTMLElementProperties> Item(std::int16_t index) = 0;
+};
+
+// All elements of a document, by id or name.
 class IHTMLElementCollection {
 public:
     virtual ~IHTMLElementCollection() = default;
-    // The element at a position of the collection.
-    virtual std::unique_ptr<IHTMLElement> Item(std::int16_t index) = 0;
     // The element whose id or name equals `idOrName`.
     virtual std::unique_ptr<IHTMLElement> item(const std::string& idOrName) = 0;
 };
@@ -55,8 +72,7 @@ class IHTMLDocument {
 public:
     virtual ~IHTMLDocument() = default;
     virtual void write(std::string text) = 0;
-    virtual std::unique_ptr<IHTMLElementCollection> getElementsByTagName(
-        const std::string& tagName) = 0;
+    virtual std::unique_ptr<IHTMLElementList> getElementsByTagName(const std::string& tagName) = 0;
 };
 
 // The receiver of the two document events the program handles.
@@ -68,13 +84,21 @@ public:
     virtual void onmouseout() = 0;
 };
 
-class HTMLDocument : public IHTMLDocument {
+// The document a browser control hands out: written and addressed by
+// start-up, its events bound to a receiver.
+class BrowserDocument : public IHTMLDocument {
 public:
-    virtual std::unique_ptr<IHTMLWindow> parentWindow() = 0;
-    virtual std::unique_ptr<IHTMLElementCollection> all() = 0;
     // From now on the document's click and mouse-out reach `receiver`.
     virtual void Advise(HTMLDocumentEvents& receiver) = 0;
     virtual void Unadvise() = 0;
+};
+
+// A document that holds its elements and dispatches its events: all the
+// event handlers need.
+class HTMLDocument : public BrowserDocument {
+public:
+    virtual std::unique_ptr<IHTMLWindow> parentWindow() = 0;
+    virtual std::unique_ptr<IHTMLElementCollection> all() = 0;
 };
 
 }  // namespace kestrova::platform

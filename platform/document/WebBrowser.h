@@ -14,7 +14,7 @@ public:
     // Starts loading `address`; does not wait for it.
     virtual void Navigate(const std::string& address) = 0;
     // The control's current document, usable at once after Navigate.
-    virtual std::shared_ptr<HTMLDocument> Document() = 0;
+    virtual std::shared_ptr<BrowserDocument> Document() = 0;
 };
 
 }  // namespace kestrova::platform

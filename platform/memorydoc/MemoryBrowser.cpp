@@ -11,7 +11,7 @@ void MemoryBrowser::Navigate(const std::string& address) {
     document_ = std::make_shared<MemoryDocument>();
 }
 
-std::shared_ptr<HTMLDocument> MemoryBrowser::Document() {
+std::shared_ptr<BrowserDocument> MemoryBrowser::Document() {
     if (documents_ == Documents::Withheld || !document_) {
         throw runtime::Failure("the browser control has no document");
     }

@@ -16,7 +16,7 @@ public:
     explicit MemoryBrowser(Documents documents = Documents::Provided) : documents_(documents) {}
 
     void Navigate(const std::string& address) override;
-    std::shared_ptr<HTMLDocument> Document() override;
+    std::shared_ptr<BrowserDocument> Document() override;
 
     // The document of the last navigation, or nullptr.
     std::shared_ptr<MemoryDocument> CurrentDocument() const { return document_; }

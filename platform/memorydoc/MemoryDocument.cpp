@@ -92,11 +92,11 @@ private:
 
 // The elements with a tag name, or all elements (an empty tag name), found
 // as far as asked for.
-class MemoryCollection final : public IHTMLElementCollection {
+class MemoryCollection final : public IHTMLElementList, public IHTMLElementCollection {
 public:
     MemoryCollection(std::shared_ptr<Model> model, std::string tagName)
         : model_(model), tagName_(std::move(tagName)) {}
-    std::unique_ptr<IHTMLElement> Item(std::int16_t index) override {
+    std::unique_ptr<IHTMLElementProperties> Item(std::int16_t index) override {
         model_->Check("Item");
         if (index < 0) {
             return nullptr;
@@ -211,8 +211,7 @@ void MemoryDocument::write(std::string text) {
     ++model_->writeCount;
 }
 
-std::unique_ptr<IHTMLElementCollection> MemoryDocument::getElementsByTagName(
-    const std::string& tagName) {
+std::unique_ptr<IHTMLElementList> MemoryDocument::getElementsByTagName(const std::string& tagName) {
     model_->Check("getElementsByTagName");
     if (tagName.empty()) {
         return std::make_unique<MemoryCollection>(model_, "-");  // no element has that tag

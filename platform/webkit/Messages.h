@@ -1,7 +1,8 @@
 #pragma once
 
 // The messages the window process sends to the page in the web process.
-// Each name has one payload type and one handler in the extension.
+// Each name has one payload type; the program's web process side
+// (shell/webprocess/) has one handler for each.
 
 namespace kestrova::platform::messages {
 
@@ -14,8 +15,9 @@ inline constexpr const char* kBindEvents = "kestrova.bind-events";
 inline constexpr const char* kPutElementProperty = "kestrova.put-element-property";
 inline constexpr const char* kPutElementPropertyType = "(sqss)";
 
-// The name of the extension's module in the application directory, and the
-// type of its start data: the application directory.
+// The type of the start data WebKit hands the extension module
+// (kestrova-webext.so in the application directory): the application
+// directory.
 inline constexpr const char* kExtensionStartDataType = "s";
 
 }  // namespace kestrova::platform::messages

@@ -7,18 +7,13 @@ namespace kestrova::platform {
 
 namespace {
 
-[[noreturn]] void NotFromWindowProcess(const char* what) {
-    throw runtime::Failure(std::string(what) + " cannot be read from the window process");
-}
-
-class RemoteElement final : public IHTMLElement {
+// An element of the page, known by its tag name and position: what the
+// window sets on it is carried over to the web process.
+class RemoteElement final : public IHTMLElementProperties {
 public:
     RemoteElement(std::shared_ptr<RemoteDocument> document, std::string tagName, std::int16_t index)
         : document_(std::move(document)), tagName_(std::move(tagName)), index_(index) {}
 
-    std::string tagName() override { NotFromWindowProcess("an element's tag name"); }
-    std::string Name() override { NotFromWindowProcess("an element's name"); }
-    std::unique_ptr<IHTMLStyle> Style() override { NotFromWindowProcess("an element's style"); }
     void put_src(const std::string& address) override { Put("src", address); }
     void put_href(const std::string& address) override { Put("href", address); }
     void put_className(const std::string& className) override { Put("className", className); }
@@ -36,19 +31,16 @@ private:
     std::int16_t index_;
 };
 
-class RemoteTagCollection final : public IHTMLElementCollection {
+class RemoteTagList final : public IHTMLElementList {
 public:
-    RemoteTagCollection(std::shared_ptr<RemoteDocument> document, std::string tagName)
+    RemoteTagList(std::shared_ptr<RemoteDocument> document, std::string tagName)
         : document_(std::move(document)), tagName_(std::move(tagName)) {}
 
-    std::unique_ptr<IHTMLElement> Item(std::int16_t index) override {
+    std::unique_ptr<IHTMLElementProperties> Item(std::int16_t index) override {
         if (index < 0) {
             throw runtime::Failure("there is no element at position " + std::to_string(index));
         }
         return std::make_unique<RemoteElement>(document_, tagName_, index);
-    }
-    std::unique_ptr<IHTMLElement> item(const std::string&) override {
-        NotFromWindowProcess("an element by its name");
     }
 
 private:
@@ -73,17 +65,8 @@ void RemoteDocument::write(std::string text) {
     });
 }
 
-std::unique_ptr<IHTMLElementCollection> RemoteDocument::getElementsByTagName(
-    const std::string& tagName) {
-    return std::make_unique<RemoteTagCollection>(shared_from_this(), tagName);
-}
-
-std::unique_ptr<IHTMLWindow> RemoteDocument::parentWindow() {
-    NotFromWindowProcess("the document's window");
-}
-
-std::unique_ptr<IHTMLElementCollection> RemoteDocument::all() {
-    NotFromWindowProcess("the document's elements");
+std::unique_ptr<IHTMLElementList> RemoteDocument::getElementsByTagName(const std::string& tagName) {
+    return std::make_unique<RemoteTagList>(shared_from_this(), tagName);
 }
 
 void RemoteDocument::Advise(HTMLDocumentEvents&) {

@@ -22,20 +22,17 @@ public:
 };
 
 // The document as the window process sees it. The real document lives in
-// the web process; what the program asks of it here is carried over as
-// messages, in the order asked; the web process applies them once the
-// written page is parsed. Reading the document from this side is not possible: those
-// calls fail.
-class RemoteDocument final : public HTMLDocument,
+// the web process; what start-up asks of it here (setting properties of
+// elements, binding the events) is carried over as messages, in the order
+// asked, once the view has taken the page; the web process applies each as
+// soon as the parser has reached its element.
+class RemoteDocument final : public BrowserDocument,
                              public std::enable_shared_from_this<RemoteDocument> {
 public:
     explicit RemoteDocument(PageChannel& channel);
 
     void write(std::string text) override;
-    std::unique_ptr<IHTMLElementCollection> getElementsByTagName(
-        const std::string& tagName) override;
-    std::unique_ptr<IHTMLWindow> parentWindow() override;
-    std::unique_ptr<IHTMLElementCollection> all() override;
+    std::unique_ptr<IHTMLElementList> getElementsByTagName(const std::string& tagName) override;
     void Advise(HTMLDocumentEvents& receiver) override;
     void Unadvise() override;
 

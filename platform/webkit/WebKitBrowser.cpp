@@ -79,7 +79,7 @@ void WebKitBrowser::Navigate(const std::string& address) {
     webkit_web_view_load_uri(view_.get(), "about:blank");
 }
 
-std::shared_ptr<HTMLDocument> WebKitBrowser::Document() {
+std::shared_ptr<BrowserDocument> WebKitBrowser::Document() {
     if (!document_) {
         throw runtime::Failure("the browser control has no document before it navigates");
     }

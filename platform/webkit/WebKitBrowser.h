@@ -23,7 +23,7 @@ public:
     WebKitBrowser& operator=(const WebKitBrowser&) = delete;
 
     void Navigate(const std::string& address) override;
-    std::shared_ptr<HTMLDocument> Document() override;
+    std::shared_ptr<BrowserDocument> Document() override;
 
     WebKitWebView* View() const { return view_.get(); }
 

@@ -2,7 +2,9 @@
 
 namespace kestrova {
 
-Form1::Form1(platform::WebBrowser& webBrowser) : WebBrowser(webBrowser) {}
+Form1::Form1(platform::WebBrowser& webBrowser) : WebBrowser(&webBrowser) {}
+
+Form1::Form1() : WebBrowser(nullptr) {}
 
 Form1::~Form1() = default;
 

@@ -29,6 +29,9 @@ struct CellLines;
 class Form1 final {
 public:
     explicit Form1(platform::WebBrowser& webBrowser);
+    // A window without a browser control: in the web process, which holds
+    // the page's real document, it only handles the document's events.
+    Form1();
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
     ~Form1();
@@ -73,10 +76,10 @@ private:
     platform::Variant FormatValue(platform::Field& objField);
     platform::Variant IsCurrency(std::int16_t& intType);
 
-    platform::WebBrowser& WebBrowser;
+    platform::WebBrowser* WebBrowser;
     platform::EventBoundDocument mDoc;
 
-    std::shared_ptr<platform::HTMLDocument> mPageDoc;
+    std::shared_ptr<platform::BrowserDocument> mPageDoc;
     std::unique_ptr<platform::IHTMLElement> mElement;
     std::shared_ptr<platform::Recordset> mrsCustomers;
     std::shared_ptr<platform::Recordset> mrsOrders;

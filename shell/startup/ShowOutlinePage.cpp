@@ -9,6 +9,7 @@
 namespace kestrova {
 
 using runtime::Attempt;
+using runtime::Require;
 
 // Each step runs whatever happened to the ones before it, so that start-up
 // always ends with a page in the window; a failing step says so on stderr.
@@ -26,10 +27,13 @@ void Form1::ShowOutlinePage() {
     Attempt("start-up: appending the outline", [&] { AppendLine({body}); });
     std::string().swap(body);  // gives the memory back; assigning "" would keep it
     Attempt("start-up: appending the closing tags", [&] { AppendLine({kPageEnd}); });
-    Attempt("start-up: navigating to about:blank", [&] { WebBrowser.Navigate("about:blank"); });
-    Attempt("start-up: binding the document's events",
-            [&] { mDoc.Bind(WebBrowser.Document(), NewDocumentEvents()); });
-    Attempt("start-up: taking the document", [&] { mPageDoc = WebBrowser.Document(); });
+    Attempt("start-up: navigating to about:blank",
+            [&] { Require(WebBrowser, "browser control").Navigate("about:blank"); });
+    Attempt("start-up: binding the document's events", [&] {
+        mDoc.Bind(Require(WebBrowser, "browser control").Document(), NewDocumentEvents());
+    });
+    Attempt("start-up: taking the document",
+            [&] { mPageDoc = Require(WebBrowser, "browser control").Document(); });
     Attempt("start-up: writing the page into the document",
             [&] { runtime::Require(mPageDoc, "document to write into").write(GetText()); });
     Attempt("start-up: emptying the page buffer", [&] { ResetText(); });

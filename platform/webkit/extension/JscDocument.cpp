@@ -91,11 +91,11 @@ std::unique_ptr<IHTMLElement> ElementOrNothing(ValuePtr value) {
     return std::make_unique<JscElement>(std::move(value));
 }
 
-class JscCollection final : public IHTMLElementCollection {
+class JscCollection final : public IHTMLElementList, public IHTMLElementCollection {
 public:
     explicit JscCollection(ValuePtr collection) : collection_(std::move(collection)) {}
 
-    std::unique_ptr<IHTMLElement> Item(std::int16_t index) override {
+    std::unique_ptr<IHTMLElementProperties> Item(std::int16_t index) override {
         ValuePtr element(jsc_value_object_invoke_method(collection_.get(), "item", G_TYPE_INT,
                                                         static_cast<gint>(index), G_TYPE_NONE));
         jsc::ThrowPendingException(jsc_value_get_context(collection_.get()), "item");
@@ -166,8 +166,7 @@ void JscDocument::write(std::string text) {
     jsc::ThrowPendingException(context_.get(), "write");
 }
 
-std::unique_ptr<IHTMLElementCollection> JscDocument::getElementsByTagName(
-    const std::string& tagName) {
+std::unique_ptr<IHTMLElementList> JscDocument::getElementsByTagName(const std::string& tagName) {
     ValuePtr collection(jsc_value_object_invoke_method(
         document_.get(), "getElementsByTagName", G_TYPE_STRING, tagName.c_str(), G_TYPE_NONE));
     jsc::ThrowPendingException(context_.get(), "getElementsByTagName");

@@ -18,8 +18,7 @@ public:
     ~JscDocument() override;
 
     void write(std::string text) override;
-    std::unique_ptr<IHTMLElementCollection> getElementsByTagName(
-        const std::string& tagName) override;
+    std::unique_ptr<IHTMLElementList> getElementsByTagName(const std::string& tagName) override;
     std::unique_ptr<IHTMLWindow> parentWindow() override;
     std::unique_ptr<IHTMLElementCollection> all() override;
     void Advise(HTMLDocumentEvents& receiver) override;

@@ -1,4 +1,4 @@
-#include "platform/webkit/extension/ExtensionHost.h"
+#include "shell/webprocess/WebProcessHost.h"
 
 #include <map>
 #include <memory>
@@ -15,24 +15,13 @@
 #include "platform/webkit/extension/JscDocument.h"
 #include "shell/form/Form1.h"
 
-namespace kestrova::webext {
+namespace kestrova::webprocess {
 
 namespace {
 
 using platform::GCharPtr;
 using platform::GObjectPtr;
 
-// The web process has no browser control of its own: the window's handlers
-// here only receive the document's events.
-class NoBrowser final : public platform::WebBrowser {
-public:
-    void Navigate(const std::string&) override {
-        throw runtime::Failure("there is no browser control in the web process");
-    }
-    std::shared_ptr<platform::HTMLDocument> Document() override {
-        throw runtime::Failure("there is no browser control in the web process");
-    }
-};
 
 // A message about an element the parser has not reached yet.
 struct NotParsedYet {};
@@ -43,8 +32,8 @@ struct PendingMessage {
 };
 
 struct Host {
-    NoBrowser browser;
-    Form1 form{browser};
+    // The window's handlers; the browser control is the window process's.
+    Form1 form;
     GObjectPtr<WebKitFrame> mainFrame;
     // Messages about elements the parser has not reached yet wait until the
     // page's document is parsed.
@@ -186,4 +175,4 @@ void Initialize(WebKitWebExtension* extension, std::string applicationDirectory)
                      G_CALLBACK(OnWindowObjectCleared), nullptr);
 }
 
-}  // namespace kestrova::webext
+}  // namespace kestrova::webprocess

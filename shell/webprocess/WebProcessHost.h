@@ -4,10 +4,10 @@
 
 #include <string>
 
-namespace kestrova::webext {
+namespace kestrova::webprocess {
 
 // Sets up the web process side of the program: the window's event handlers
 // bound to the page's real document on the window's request.
 void Initialize(WebKitWebExtension* extension, std::string applicationDirectory);
 
-}  // namespace kestrova::webext
+}  // namespace kestrova::webprocess

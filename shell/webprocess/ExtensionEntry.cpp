@@ -1,7 +1,7 @@
 #include <webkit2/webkit-web-extension.h>
 
 #include "platform/webkit/Messages.h"
-#include "platform/webkit/extension/ExtensionHost.h"
+#include "shell/webprocess/WebProcessHost.h"
 
 // WebKit calls this when it loads the extension into a web process. The
 // start data is the application directory.
@@ -13,5 +13,5 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
                          G_VARIANT_TYPE(kestrova::platform::messages::kExtensionStartDataType))) {
         applicationDirectory = g_variant_get_string(const_cast<GVariant*>(startData), nullptr);
     }
-    kestrova::webext::Initialize(extension, applicationDirectory);
+    kestrova::webprocess::Initialize(extension, applicationDirectory);
 }
