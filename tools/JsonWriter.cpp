@@ -50,23 +50,10 @@ std::string ValueJson(const platform::Variant& value) {
                           [](const Empty&) -> std::string { return "null"; },
                           [](const Null&) -> std::string { return "null"; },
                           [](bool b) -> std::string { return b ? "true" : "false"; },
-                          [](std::uint8_t v) -> std::string { return std::to_string(v); },
-                          [](std::int16_t v) -> std::string { return std::to_string(v); },
-                          [](std::int32_t v) -> std::string { return std::to_string(v); },
-                          [](std::int64_t v) -> std::string { return std::to_string(v); },
+                          [](std::integral auto v) -> std::string { return std::to_string(v); },
                           [](float v) -> std::string { return Number(v); },
                           [](double v) -> std::string { return Number(v); },
-                          [](const Currency& c) -> std::string {
-                              const auto magnitude =
-                                  c.tenThousandths < 0
-                                      ? -static_cast<unsigned long long>(c.tenThousandths)
-                                      : static_cast<unsigned long long>(c.tenThousandths);
-                              char buffer[48];
-                              std::snprintf(buffer, sizeof buffer, "\"%s%llu.%04llu\"",
-                                            c.tenThousandths < 0 ? "-" : "", magnitude / 10000,
-                                            magnitude % 10000);
-                              return buffer;
-                          },
+                          [](const Currency& c) -> std::string { return JsonString(c.Digits()); },
                           [](const Decimal& d) -> std::string { return JsonString(d.text); },
                           [](const Date& d) -> std::string {
                               // Appended piece by piece: GCC 12 wrongly warns of

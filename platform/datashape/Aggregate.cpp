@@ -37,17 +37,10 @@ std::optional<Number> NumberOf(const Variant& value, bool money) {
         return Number{money ? std::optional<Int128>(c->tenThousandths) : std::nullopt,
                       static_cast<double>(c->tenThousandths) / 10000.0};
     }
-    std::optional<std::int64_t> integer;
-    if (const auto* v = std::get_if<std::int32_t>(&value))
-        integer = *v;
-    if (const auto* v = std::get_if<std::int64_t>(&value))
-        integer = *v;
-    if (const auto* v = std::get_if<std::int16_t>(&value))
-        integer = *v;
-    if (const auto* v = std::get_if<std::uint8_t>(&value))
-        integer = *v;
-    if (const auto* v = std::get_if<bool>(&value))
-        integer = *v ? -1 : 0;
+    std::optional<std::int64_t> integer = IntegerOf(value);
+    if (const auto* v = std::get_if<bool>(&value)) {
+        integer = *v ? -1 : 0;  // True counts as -1
+    }
     if (integer) {
         return Number{money ? Int128(*integer) * 10000 : Int128(*integer),
                       static_cast<double>(*integer)};

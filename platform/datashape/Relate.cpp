@@ -53,19 +53,6 @@ std::optional<std::string> RowKey(const Table& table, const std::vector<std::siz
     return key;
 }
 
-// The value as a whole number when it is one of the integer kinds.
-std::optional<std::int64_t> IntegerOf(const Variant& value) {
-    if (const auto* v = std::get_if<std::int32_t>(&value))
-        return *v;
-    if (const auto* v = std::get_if<std::int64_t>(&value))
-        return *v;
-    if (const auto* v = std::get_if<std::int16_t>(&value))
-        return *v;
-    if (const auto* v = std::get_if<std::uint8_t>(&value))
-        return *v;
-    return std::nullopt;
-}
-
 // Whether every value of the column is Null or a whole number, so that the
 // rows can be grouped by the number itself.
 bool IntegersOnly(const Table& table, std::size_t column) {

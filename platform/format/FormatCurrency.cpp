@@ -35,22 +35,11 @@ icu::NumberFormat& MoneyFormat(const std::string& localeName) {
     return *cached;
 }
 
-std::string CurrencyDigits(const Currency& amount) {
-    const bool negative = amount.tenThousandths < 0;
-    const unsigned long long magnitude =
-        negative ? 0ull - static_cast<unsigned long long>(amount.tenThousandths)
-                 : static_cast<unsigned long long>(amount.tenThousandths);
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%s%llu.%04llu", negative ? "-" : "", magnitude / 10000,
-                  magnitude % 10000);
-    return buffer;
-}
-
 // The value as a number, exact where it is exact.
 icu::Formattable NumberOf(const Variant& value) {
     UErrorCode status = U_ZERO_ERROR;
     if (const auto* amount = std::get_if<Currency>(&value)) {
-        const std::string digits = CurrencyDigits(*amount);
+        const std::string digits = amount->Digits();
         icu::Formattable number(icu::StringPiece(digits.c_str()), status);
         CheckIcu(status, "cannot read an amount");
         return number;

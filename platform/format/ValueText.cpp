@@ -140,19 +140,12 @@ std::string RealText(Real value) {
     return WithDecimalSeparator(std::string(buffer, end));
 }
 
+// An amount's digits without the zeros its places end with: "-0.5", "12".
 std::string CurrencyText(const Currency& amount) {
-    std::string text = std::to_string(amount.tenThousandths / 10000);
-    std::int64_t fraction = amount.tenThousandths % 10000;
-    if (fraction != 0) {
-        if (fraction < 0) {
-            fraction = -fraction;
-            if (amount.tenThousandths > -10000) {
-                text = "-0";
-            }
-        }
-        std::string digits = std::to_string(10000 + fraction).substr(1);
-        digits.erase(digits.find_last_not_of('0') + 1);
-        text += "." + digits;
+    std::string text = amount.Digits();
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.') {
+        text.pop_back();
     }
     return WithDecimalSeparator(text);
 }
@@ -165,10 +158,7 @@ std::string ValueText(const Variant& value) {
             [](const Empty&) -> std::string { return {}; },
             [](const Null&) -> std::string { return {}; },
             [](bool b) -> std::string { return b ? "True" : "False"; },
-            [](std::uint8_t v) -> std::string { return std::to_string(v); },
-            [](std::int16_t v) -> std::string { return std::to_string(v); },
-            [](std::int32_t v) -> std::string { return std::to_string(v); },
-            [](std::int64_t v) -> std::string { return std::to_string(v); },
+            [](std::integral auto v) -> std::string { return std::to_string(v); },
             [](float v) -> std::string { return RealText(v); },
             [](double v) -> std::string { return RealText(v); },
             [](const Currency& c) -> std::string { return CurrencyText(c); },

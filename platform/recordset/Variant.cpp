@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/runtime/Failure.h"
@@ -29,6 +30,28 @@ double TextToDouble(const std::string& text) {
 }
 
 }  // namespace
+
+std::string Currency::Digits() const {
+    const unsigned long long magnitude =
+        tenThousandths < 0 ? 0ull - static_cast<unsigned long long>(tenThousandths)
+                           : static_cast<unsigned long long>(tenThousandths);
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%s%llu.%04llu", tenThousandths < 0 ? "-" : "",
+                  magnitude / 10000, magnitude % 10000);
+    return buffer;
+}
+
+std::optional<std::int64_t> IntegerOf(const Variant& value) {
+    if (const auto* v = std::get_if<std::int32_t>(&value))
+        return *v;
+    if (const auto* v = std::get_if<std::int64_t>(&value))
+        return *v;
+    if (const auto* v = std::get_if<std::int16_t>(&value))
+        return *v;
+    if (const auto* v = std::get_if<std::uint8_t>(&value))
+        return *v;
+    return std::nullopt;
+}
 
 bool IsNull(const Variant& value) {
     return std::holds_alternative<Null>(value);

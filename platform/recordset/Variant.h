@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -20,6 +21,8 @@ struct Null {
 struct Currency {
     std::int64_t tenThousandths = 0;
     bool operator==(const Currency&) const = default;
+    // The amount in plain decimal digits with its four places: "-12.3400".
+    std::string Digits() const;
 };
 
 // An exact decimal number kept as its text: an optional "-", digits, and
@@ -52,6 +55,10 @@ using Variant =
                  double, Currency, Decimal, Date, std::string, Binary, std::shared_ptr<Recordset>>;
 
 bool IsNull(const Variant& value);
+
+// The value as a whole number when it is of one of the integer kinds (not
+// Boolean); nullopt for every other kind.
+std::optional<std::int64_t> IntegerOf(const Variant& value);
 
 // The value as a double; a failure for Null, Empty, text that is no number,
 // dates and recordsets.
