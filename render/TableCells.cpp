@@ -34,10 +34,11 @@ void Form1::AppendHeadingCells(platform::Recordset* rs, const outline::CellLines
 }
 
 // The value line of the field in mobjField: its display value as text.
-// Text values are written from where they stand, without copies.
+// Text values are written from where they stand, without copies; most other
+// texts are short enough to need no memory of their own.
 void Form1::AppendValueLine(std::string_view indent) {
-    static std::string text;
-    static std::string escaped;
+    std::string text;
+    std::string escaped;
     const platform::Variant display = FormatValue(*mobjField);
     std::string_view shown;
     if (const auto* stored = std::get_if<std::string>(&display)) {

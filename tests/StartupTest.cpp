@@ -5,6 +5,7 @@
 #include "platform/memorydoc/MemoryBrowser.h"
 #include "platform/runtime/App.h"
 #include "platform/runtime/Diagnostics.h"
+#include "platform/runtime/Failure.h"
 #include "shell/startup/PageHead.h"
 #include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
@@ -78,8 +79,23 @@ TEST_F(StartupTest, BindsTheDocumentSoThatItsEventsReachTheWindow) {
     EXPECT_EQ(browser.CurrentDocument()->DispatchClick(std::nullopt), std::optional<bool>(false));
 }
 
+// A browser control that navigates but never hands out its document.
+class BrowserWithoutDocument final : public platform::WebBrowser {
+public:
+    void Navigate(const std::string& address) override { inner_.Navigate(address); }
+    std::shared_ptr<platform::BrowserDocument> Document() override {
+        throw runtime::Failure("the browser control has no document");
+    }
+    std::shared_ptr<platform::MemoryDocument> CurrentDocument() const {
+        return inner_.CurrentDocument();
+    }
+
+private:
+    platform::MemoryBrowser inner_;
+};
+
 TEST_F(StartupTest, WithoutADocumentEveryOtherStepStillRunsAndTheFailuresAreReported) {
-    platform::MemoryBrowser browser(platform::MemoryBrowser::Documents::Withheld);
+    BrowserWithoutDocument browser;
     Form1 form(browser);
     const long failuresBefore = runtime::FailureCount();
     kestrova::testing::DiagnosticsCapture capture;

@@ -12,7 +12,7 @@ void MemoryBrowser::Navigate(const std::string& address) {
 }
 
 std::shared_ptr<BrowserDocument> MemoryBrowser::Document() {
-    if (documents_ == Documents::Withheld || !document_) {
+    if (!document_) {
         throw runtime::Failure("the browser control has no document");
     }
     return document_;

@@ -12,9 +12,6 @@ namespace kestrova::platform {
 // fresh in-memory document.
 class MemoryBrowser final : public WebBrowser {
 public:
-    enum class Documents { Provided, Withheld };
-    explicit MemoryBrowser(Documents documents = Documents::Provided) : documents_(documents) {}
-
     void Navigate(const std::string& address) override;
     std::shared_ptr<BrowserDocument> Document() override;
 
@@ -22,7 +19,6 @@ public:
     std::shared_ptr<MemoryDocument> CurrentDocument() const { return document_; }
 
 private:
-    Documents documents_;
     std::shared_ptr<MemoryDocument> document_;
 };
 

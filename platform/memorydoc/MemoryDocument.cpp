@@ -44,14 +44,8 @@ std::string DisplayOf(const ScannedElement& element) {
 class MemoryStyle final : public IHTMLStyle {
 public:
     MemoryStyle(std::shared_ptr<Model> model, std::size_t node) : model_(model), node_(node) {}
-    std::string display() override {
-        model_->Check("display");
-        return model_->nodes[node_].display;
-    }
-    void put_display(const std::string& value) override {
-        model_->Check("display");
-        model_->nodes[node_].display = value;
-    }
+    std::string display() override { return model_->nodes[node_].display; }
+    void put_display(const std::string& value) override { model_->nodes[node_].display = value; }
 
 private:
     std::shared_ptr<Model> model_;
@@ -61,18 +55,13 @@ private:
 class MemoryElement final : public IHTMLElement {
 public:
     MemoryElement(std::shared_ptr<Model> model, std::size_t node) : model_(model), node_(node) {}
-    std::string tagName() override {
-        model_->Check("tagName");
-        return Node().element.tagName;
-    }
+    std::string tagName() override { return Node().element.tagName; }
     std::string Name() override {
-        model_->Check("Name");
         const auto& attributes = Node().element.attributes;
         const auto name = attributes.find("name");
         return name == attributes.end() ? std::string() : name->second;
     }
     std::unique_ptr<IHTMLStyle> Style() override {
-        model_->Check("Style");
         return std::make_unique<MemoryStyle>(model_, node_);
     }
     void put_src(const std::string& address) override { Put("src", address); }
@@ -82,7 +71,6 @@ public:
 private:
     MemoryDocument::Node& Node() const { return model_->nodes[node_]; }
     void Put(const std::string& attribute, const std::string& value) {
-        model_->Check(attribute == "class" ? "className" : attribute);
         Node().element.attributes[attribute] = value;
     }
 
@@ -97,7 +85,6 @@ public:
     MemoryCollection(std::shared_ptr<Model> model, std::string tagName)
         : model_(model), tagName_(std::move(tagName)) {}
     std::unique_ptr<IHTMLElementProperties> Item(std::int16_t index) override {
-        model_->Check("Item");
         if (index < 0) {
             return nullptr;
         }
@@ -109,7 +96,6 @@ public:
         return std::make_unique<MemoryElement>(model_, nodes_[index]);
     }
     std::unique_ptr<IHTMLElement> item(const std::string& idOrName) override {
-        model_->Check("item");
         while (FindMore()) {
         }
         for (const auto node : nodes_) {
@@ -148,7 +134,6 @@ class MemoryEvent final : public IHTMLEvent {
 public:
     explicit MemoryEvent(std::shared_ptr<Model> model) : model_(model) {}
     std::unique_ptr<IHTMLElement> srcElement() override {
-        model_->Check("srcElement");
         if (!model_->eventSource) {
             return nullptr;
         }
@@ -163,7 +148,6 @@ class MemoryWindow final : public IHTMLWindow {
 public:
     explicit MemoryWindow(std::shared_ptr<Model> model) : model_(model) {}
     std::unique_ptr<IHTMLEvent> event() override {
-        model_->Check("event");
         if (!model_->inEvent) {
             return nullptr;
         }
@@ -175,12 +159,6 @@ private:
 };
 
 }  // namespace
-
-void MemoryDocument::Model::Check(std::string_view member) const {
-    if (failing.contains(member)) {
-        throw runtime::Failure(std::string(member) + " failed");
-    }
-}
 
 MemoryDocument::MemoryDocument() : model_(std::make_shared<Model>()) {}
 
@@ -202,7 +180,6 @@ void MemoryDocument::Model::ScanAll() {
 }
 
 void MemoryDocument::write(std::string text) {
-    model_->Check("write");
     if (model_->text.empty()) {
         model_->text = std::move(text);
     } else {
@@ -212,7 +189,6 @@ void MemoryDocument::write(std::string text) {
 }
 
 std::unique_ptr<IHTMLElementList> MemoryDocument::getElementsByTagName(const std::string& tagName) {
-    model_->Check("getElementsByTagName");
     if (tagName.empty()) {
         return std::make_unique<MemoryCollection>(model_, "-");  // no element has that tag
     }
@@ -220,12 +196,10 @@ std::unique_ptr<IHTMLElementList> MemoryDocument::getElementsByTagName(const std
 }
 
 std::unique_ptr<IHTMLWindow> MemoryDocument::parentWindow() {
-    model_->Check("parentWindow");
     return std::make_unique<MemoryWindow>(model_);
 }
 
 std::unique_ptr<IHTMLElementCollection> MemoryDocument::all() {
-    model_->Check("all");
     return std::make_unique<MemoryCollection>(model_, "");
 }
 
@@ -302,10 +276,6 @@ bool MemoryDocument::DispatchMouseOut(std::optional<std::size_t> element) {
     receiver_->onmouseout();
     model_->inEvent = false;
     return true;
-}
-
-void MemoryDocument::FailOn(std::string member) {
-    model_->failing.insert(std::move(member));
 }
 
 }  // namespace kestrova::platform

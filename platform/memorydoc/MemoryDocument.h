@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,10 +43,6 @@ public:
     std::optional<bool> DispatchClick(std::optional<std::size_t> element);
     bool DispatchMouseOut(std::optional<std::size_t> element);
 
-    // Makes every later call of the named member fail ("Style", "src",
-    // "item", "Name", "tagName", "srcElement", "display", "className", ...).
-    void FailOn(std::string member);
-
     struct Node {
         ScannedElement element;
         std::string display;
@@ -62,8 +57,6 @@ public:
         void ScanAll();
         std::optional<std::size_t> eventSource;
         bool inEvent = false;
-        std::set<std::string, std::less<>> failing;
-        void Check(std::string_view member) const;
     };
 
 private:

@@ -12,10 +12,8 @@ namespace {
 // that it may show the program's pictures, which an about:blank page may not.
 std::string PageAddressFor(const std::string& directory) {
     GErrorPtr error;
-    GError* raw = nullptr;
-    GCharPtr uri(
-        g_filename_to_uri((directory == "/" ? directory : directory + "/").c_str(), nullptr, &raw));
-    error.reset(raw);
+    GCharPtr uri(g_filename_to_uri((directory == "/" ? directory : directory + "/").c_str(),
+                                   nullptr, GErrorSlot(error)));
     if (!uri) {
         throw runtime::Failure("cannot make an address of " + directory + ": " +
                                (error ? error->message : "unknown error"));
@@ -90,20 +88,17 @@ void WebKitBrowser::LoadPage(std::string text, std::function<void()> loaded) {
     pageLoaded_ = std::move(loaded);
     // The view takes the page text over without a copy of its own.
     auto* owned = new std::string(std::move(text));
-    GBytes* bytes = g_bytes_new_with_free_func(
+    const GBytesPtr bytes(g_bytes_new_with_free_func(
         owned->data(), owned->size(), [](gpointer page) { delete static_cast<std::string*>(page); },
-        owned);
-    webkit_web_view_load_bytes(view_.get(), bytes, "text/html", "UTF-8", pageAddress_.c_str());
-    g_bytes_unref(bytes);
+        owned));
+    webkit_web_view_load_bytes(view_.get(), bytes.get(), "text/html", "UTF-8",
+                               pageAddress_.c_str());
 }
 
 void WebKitBrowser::Send(const char* name, GVariantPtr payload) {
-    // The message takes the floating payload; a sunk one is handed over.
-    GVariant* parameters = payload ? payload.release() : nullptr;
-    WebKitUserMessage* message = webkit_user_message_new(name, parameters);
-    if (parameters) {
-        g_variant_unref(parameters);
-    }
+    // The message takes its own reference of the payload. The message
+    // itself starts floating, and sending it sinks and keeps it.
+    WebKitUserMessage* message = webkit_user_message_new(name, payload.get());
     webkit_web_view_send_message_to_page(view_.get(), message, nullptr, nullptr, nullptr);
 }
 

@@ -8,6 +8,7 @@
 #include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
 #include "tests/data/FixtureDatabase.h"
+#include "tests/interaction/PictureSourceFails.h"
 
 namespace kestrova {
 namespace {
@@ -122,7 +123,7 @@ TEST_F(ExpandCollapseTest, HidingACustomerKeepsItsOrdersAsTheyWere) {
 }
 
 TEST_F(ExpandCollapseTest, AFailingStepIsSkippedAndTheRestStillRuns) {
-    doc->FailOn("src");
+    form.BindDocument(std::make_shared<testing::PictureSourceFails>(doc));
     kestrova::testing::DiagnosticsCapture capture;
     EXPECT_EQ(Click("imgCustomer2"), std::optional<bool>(false));
     const std::string diagnostics = capture.Text();
