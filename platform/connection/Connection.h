@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/recordset/CommandSource.h"
 #include "platform/recordset/Table.h"
 
 namespace kestrova::platform {
@@ -13,10 +14,10 @@ class LocalStore;
 // A connection to a database file through the data-shaping provider
 // "DataShape" over the data provider "LocalStore.4.0" named in the
 // connection string. Set the three settings, then Open.
-class Connection {
+class Connection final : public CommandSource {
 public:
     Connection();
-    ~Connection();
+    ~Connection() override;
 
     std::string ConnectionString;
     std::string Provider;
@@ -30,7 +31,7 @@ public:
 
     // Runs a command (a shape command, or a plain one for the data
     // provider) and gives its whole result.
-    std::shared_ptr<Table> Execute(const std::string& command) const;
+    std::shared_ptr<Table> Execute(const std::string& command) const override;
 
 private:
     std::shared_ptr<LocalStore> store_;

@@ -14,7 +14,7 @@
 
 namespace kestrova::platform {
 
-class Connection;
+class CommandSource;
 
 // Where a recordset stands: the table it shows, which of its rows, and the
 // current one. Fields share it with their recordset, so a field always
@@ -68,7 +68,7 @@ public:
 
     // Runs `source` on the open connection; -1 asks for the provider's
     // default cursor type, lock type and options.
-    void Open(const std::string& source, const Connection& activeConnection,
+    void Open(const std::string& source, const CommandSource& activeConnection,
               std::int32_t cursorType = -1, std::int32_t lockType = -1, std::int32_t options = -1);
 
     bool IsOpen() const { return cursor_ != nullptr; }

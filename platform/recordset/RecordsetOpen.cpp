@@ -1,10 +1,10 @@
-#include "platform/connection/Connection.h"
+#include "platform/recordset/CommandSource.h"
 #include "platform/recordset/Recordset.h"
 #include "platform/runtime/Failure.h"
 
 namespace kestrova::platform {
 
-void Recordset::Open(const std::string& source, const Connection& activeConnection, std::int32_t,
+void Recordset::Open(const std::string& source, const CommandSource& activeConnection, std::int32_t,
                      std::int32_t, std::int32_t) {
     if (IsOpen()) {
         throw runtime::Failure("the recordset is already open");
