@@ -105,7 +105,8 @@ void WebKitBrowser::Send(const char* name, GVariantPtr payload) {
 void WebKitBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
     auto* browser = static_cast<WebKitBrowser*>(self);
     // The page's messages can go as soon as its document exists; the web
-    // process applies them once the document is parsed.
+    // process applies each at once, or, when its element is not parsed
+    // yet, once the whole document is.
     if (event != WEBKIT_LOAD_COMMITTED || !browser->pageLoaded_) {
         return;
     }
