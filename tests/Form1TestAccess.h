@@ -19,9 +19,6 @@ struct Form1TestAccess {
     static platform::Variant FormatValue(Form1& form, platform::Field& field) {
         return form.FormatValue(field);
     }
-    static platform::Variant IsCurrency(Form1& form, std::int16_t code) {
-        return form.IsCurrency(code);
-    }
 
     static std::int32_t Length(const Form1& form) { return form.mlngLength; }
     static std::int32_t Capacity(const Form1& form) { return form.mlngCapacity; }

@@ -6,30 +6,18 @@
 #include "platform/runtime/App.h"
 #include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/Failure.h"
-#include "shell/startup/PageHead.h"
 #include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
+#include "tests/TextSearch.h"
+#include "tests/render/ExpectedPage.h"
 
 namespace kestrova {
 namespace {
 
 using Access = Form1TestAccess;
 
-std::string HeadText() {
-    std::string head(kPageHead[0]);
-    for (std::size_t i = 1; i < kPageHead.size(); ++i) {
-        head.append("\r\n").append(kPageHead[i]);
-    }
-    return head;
-}
-
-std::size_t CountOf(const std::string& text, const std::string& piece) {
-    std::size_t count = 0;
-    for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
-        ++count;
-    }
-    return count;
-}
+using testing::ExpectedHead;
+using testing::Occurrences;
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -46,10 +34,10 @@ TEST_F(StartupTest, WritesTheWholePageOnceFramedByTheHeadAndTheClosingTags) {
     ASSERT_NE(document, nullptr);
     EXPECT_EQ(document->WriteCount(), 1);
     const std::string& text = document->WrittenText();
-    const std::string head = HeadText();
+    const std::string head = ExpectedHead();
     EXPECT_EQ(text.rfind("\r\n" + head, 0), 0u) << text.substr(0, 80);
-    EXPECT_EQ(CountOf(text, "<html><head>"), 1u);
-    EXPECT_EQ(CountOf(text, "<style>"), 1u);
+    EXPECT_EQ(Occurrences(text, "<html><head>"), 1u);
+    EXPECT_EQ(Occurrences(text, "<style>"), 1u);
     ASSERT_GE(text.size(), 16u);
     EXPECT_EQ(text.substr(text.size() - 16), "\r\n</body></html>");
     EXPECT_NE(text.back(), '\n');

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/HangGuard.h"
+#include "tests/TextSearch.h"
 #include "tests/battery/ProgramRun.h"
 #include "tests/battery/SpecialFiles.h"
 #include "tests/data/FixtureDatabase.h"
@@ -49,14 +50,6 @@ struct BadInput {
     std::vector<std::string> pageLacks = {};
     std::vector<std::pair<std::string, std::size_t>> pageCounts = {};
 };
-
-std::size_t Occurrences(const std::string& text, const std::string& piece) {
-    std::size_t count = 0;
-    for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
-        ++count;
-    }
-    return count;
-}
 
 std::string Repeated(const std::string& piece, std::size_t times) {
     std::string text;
@@ -296,7 +289,7 @@ TEST_P(BadInputTest, EndsInTimeWithAWholePageSaysWhatIsWrongAndChangesNoFile) {
         EXPECT_EQ(run.out.find(piece), std::string::npos) << piece;
     }
     for (const auto& [piece, count] : input.pageCounts) {
-        EXPECT_EQ(Occurrences(run.out, piece), count) << piece;
+        EXPECT_EQ(testing::Occurrences(run.out, piece), count) << piece;
     }
     EXPECT_EQ(run.out.find("<script>"), std::string::npos);
     EXPECT_EQ(testing::FolderSnapshot(app.string()), before);

@@ -27,15 +27,6 @@ Date Day(int year, int month, int day) {
     return Date{year, month, day, 0, 0, 0, false};
 }
 
-TEST(CustomerOrderQueryText, IsTheFortyTwoPiecesJoinedWithNothingBetween) {
-    const std::string query = CustomerOrderQuery();
-    EXPECT_EQ(query.size(), 1307u);
-    EXPECT_EQ(query.rfind("        SHAPE (       SHAPE", 0), 0u);
-    EXPECT_EQ(query.substr(query.size() - 21), "     ) AS rsCustomers");
-    EXPECT_NE(query.find("FROM Customers       }"), std::string::npos);
-    EXPECT_EQ(query.find('\n'), std::string::npos);
-}
-
 TEST(CustomerOrderQueryText, ConnectionStringJoinsProviderSourceDirectoryAndFileName) {
     EXPECT_EQ(CustomerDatabaseConnectionString("/opt/kestrova"),
               "Data Provider=LocalStore.4.0;Data Source=/opt/kestrova\\AdvWorks.mdb");

@@ -1,5 +1,6 @@
 #include "tests/render/ExpectedPage.h"
 
+#include "shell/startup/PageHead.h"
 #include "tests/render/PageLayout.h"
 
 namespace kestrova::testing {
@@ -115,6 +116,14 @@ private:
 
 std::string ExpectedBody(const ExpectedOutline& outline) {
     return PageBuilder(outline).Build();
+}
+
+std::string ExpectedHead() {
+    std::string head(kPageHead[0]);
+    for (std::size_t i = 1; i < kPageHead.size(); ++i) {
+        head.append("\r\n").append(kPageHead[i]);
+    }
+    return head;
 }
 
 }  // namespace kestrova::testing

@@ -22,6 +22,9 @@ struct ExpectedOutline {
     std::vector<ExpectedCustomer> customers;
 };
 
+// The page head as start-up writes it: its lines joined by line breaks.
+std::string ExpectedHead();
+
 // The page body for an outline, built line by line from the page layout.
 std::string ExpectedBody(const ExpectedOutline& outline);
 

@@ -5,7 +5,6 @@
 #include "platform/memorydoc/MemoryBrowser.h"
 #include "platform/recordset/TypeCodes.h"
 #include "platform/runtime/App.h"
-#include "shell/startup/PageHead.h"
 #include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
 #include "tests/data/FixtureDatabase.h"
@@ -23,13 +22,7 @@ constexpr const char* kPm =
     "\xe2\x80\xaf"
     "PM";
 
-std::string Head() {
-    std::string head(kPageHead[0]);
-    for (std::size_t i = 1; i < kPageHead.size(); ++i) {
-        head.append("\r\n").append(kPageHead[i]);
-    }
-    return head;
-}
+using testing::ExpectedHead;
 
 ExpectedOutline FixtureOutline(const std::string& directory) {
     ExpectedOutline outline;
@@ -67,7 +60,7 @@ TEST(OutlinePage, IsTheHeadTheThreeTablesAndTheClosingTagsByteForByte) {
     Form1 form(browser);
     form.ShowOutlinePage();
 
-    const std::string expected = "\r\n" + Head() +
+    const std::string expected = "\r\n" + ExpectedHead() +
                                  testing::ExpectedBody(FixtureOutline(folder.Path())) +
                                  "\r\n</body></html>";
     const std::string& page = browser.CurrentDocument()->WrittenText();
