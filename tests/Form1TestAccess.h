@@ -20,10 +20,10 @@ struct Form1TestAccess {
         return form.FormatValue(field);
     }
 
-    static std::int32_t Length(const Form1& form) { return form.mlngLength; }
-    static std::int32_t Capacity(const Form1& form) { return form.mlngCapacity; }
+    static std::int64_t Length(const Form1& form) { return form.mlngLength; }
+    static std::int64_t Capacity(const Form1& form) { return form.mlngCapacity; }
     static std::string Storage(const Form1& form) { return form.mstrBuffer.ToString(); }
-    static void SetLength(Form1& form, std::int32_t length) { form.mlngLength = length; }
+    static void SetLength(Form1& form, std::int64_t length) { form.mlngLength = length; }
 
     static std::shared_ptr<platform::Recordset>& Customers(Form1& form) {
         return form.mrsCustomers;

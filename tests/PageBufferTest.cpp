@@ -4,6 +4,8 @@
 #include <string>
 
 #include "platform/memorydoc/MemoryBrowser.h"
+#include "platform/runtime/Diagnostics.h"
+#include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
 
 namespace kestrova {
@@ -15,7 +17,7 @@ class PageBufferTest : public ::testing::Test {
 protected:
     PageBufferTest() { Access::ResetText(form); }
 
-    void ExpectState(std::int32_t length, std::int32_t capacity, std::size_t storage) {
+    void ExpectState(std::int64_t length, std::int64_t capacity, std::size_t storage) {
         EXPECT_EQ(Access::Length(form), length);
         EXPECT_EQ(Access::Capacity(form), capacity);
         EXPECT_EQ(Access::Storage(form).size(), storage);
@@ -87,23 +89,33 @@ TEST_F(PageBufferTest, MultiByteTextCountsBytes) {
     EXPECT_EQ(Access::GetText(form), "Zoë €");
 }
 
-TEST_F(PageBufferTest, AppendThatWouldOverflowTheLengthIsDroppedWhole) {
-    Access::AppendText(form, "kept");
-    // Pretend the buffer is nearly 2 GiB long without allocating it; the
-    // append must be refused before anything is written.
-    Access::SetLength(form, std::numeric_limits<std::int32_t>::max() - 2);
-    const std::string storageBefore = Access::Storage(form);
-    Access::AppendText(form, "overflow");
-    EXPECT_EQ(Access::Length(form), std::numeric_limits<std::int32_t>::max() - 2);
-    EXPECT_EQ(Access::Storage(form), storageBefore);
-}
-
-TEST_F(PageBufferTest, AppendWhoseGrowthWouldOverflowTheCapacityIsDroppedWhole) {
-    Access::SetLength(form, std::numeric_limits<std::int32_t>::max() / 2);
-    Access::AppendText(form, std::string(10, 'x'));
-    EXPECT_EQ(Access::Length(form), std::numeric_limits<std::int32_t>::max() / 2);
-    EXPECT_EQ(Access::Capacity(form), 255);
-    EXPECT_EQ(Access::Storage(form).size(), 255u);
+// Lengths count in 64 bits, so the limits lie far beyond any page; a piece
+// that cannot be added is still dropped whole, the buffer stays as it was,
+// and the page is known not to be whole.
+TEST_F(PageBufferTest, APieceThatCannotBeAddedIsDroppedWholeAndSaidSo) {
+    struct Case {
+        const char* name;
+        std::int64_t length;
+        const char* said;
+    };
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    for (const Case& c : {Case{"the length would overflow", kMax - 2, "cannot count"},
+                          Case{"the capacity would overflow", kMax / 2, "cannot grow"},
+                          Case{"memory runs out", std::int64_t{1} << 61, "out of memory"}}) {
+        SCOPED_TRACE(c.name);
+        Access::ResetText(form);
+        Access::SetLength(form, c.length);
+        const std::string storageBefore = Access::Storage(form);
+        const long lostBefore = runtime::FailureCount(Form1::kPageBufferFailure);
+        kestrova::testing::DiagnosticsCapture capture;
+        Access::AppendText(form, "overflow");
+        EXPECT_EQ(Access::Length(form), c.length);
+        EXPECT_EQ(Access::Capacity(form), 255);
+        EXPECT_EQ(Access::Storage(form), storageBefore);
+        EXPECT_EQ(runtime::FailureCount(Form1::kPageBufferFailure), lostBefore + 1);
+        EXPECT_NE(capture.Text().find(c.said), std::string::npos) << capture.Text();
+        EXPECT_FALSE(Form1::PageWhole());
+    }
 }
 
 }  // namespace

@@ -47,5 +47,10 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "kestrova-page: the page could not be written\n");
         return 2;
     }
+    if (!Form1::PageWhole()) {
+        std::fprintf(stderr,
+                     "kestrova-page: the page is not whole: the parts named above are left out\n");
+        return 1;
+    }
     return form.DataOpened() ? 0 : 1;
 }

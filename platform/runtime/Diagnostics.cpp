@@ -57,4 +57,9 @@ long FailureCount() {
     return gFailureCount;
 }
 
+long FailureCount(std::string_view what) {
+    const auto found = CountsByKind().find(what);
+    return found == CountsByKind().end() ? 0 : found->second;
+}
+
 }  // namespace kestrova::runtime

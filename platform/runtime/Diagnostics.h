@@ -18,7 +18,9 @@ using DiagnosticsSink = std::function<void(std::string_view line)>;
 // returns the sink that was in force.
 DiagnosticsSink SetDiagnosticsSink(DiagnosticsSink sink);
 
-// How many failures were reported since the process started, shown or not.
+// How many failures were reported since the process started, shown or not:
+// all of them, or those of one kind (`what`).
 long FailureCount();
+long FailureCount(std::string_view what);
 
 }  // namespace kestrova::runtime

@@ -47,6 +47,12 @@ public:
 
     // Whether the customer order query ran: the database opened.
     bool DataOpened() const { return mrsCustomers && mrsCustomers->IsOpen(); }
+    // Whether start-up put the whole page into the document in this
+    // process: false once the page buffer left a piece out, or a step that
+    // carries the page's text failed (each said on stderr).
+    static bool PageWhole();
+    // What a piece of text the page buffer leaves out is reported as.
+    static constexpr std::string_view kPageBufferFailure = "page buffer";
 
     // Binds a document's events to this window, as start-up does; the web
     // process, which holds the real document, uses this to receive them.
@@ -85,9 +91,10 @@ private:
     std::shared_ptr<platform::Recordset> mrsOrders;
     std::shared_ptr<platform::Recordset> mrsLineItems;
     std::optional<platform::Field> mobjField;
-    std::int32_t mlngLength = 0;
+    // 64-bit, so that every page that fits in memory fits in the buffer.
+    std::int64_t mlngLength = 0;
     PageStorage mstrBuffer;
-    std::int32_t mlngCapacity = 0;
+    std::int64_t mlngCapacity = 0;
 };
 
 }  // namespace kestrova

@@ -14,7 +14,8 @@ namespace kestrova {
 
 namespace {
 
-constexpr std::int32_t kEmptyCapacity = 255;
+constexpr std::int64_t kEmptyCapacity = 255;
+constexpr std::string_view kLostPiece = Form1::kPageBufferFailure;
 
 }  // namespace
 
@@ -36,26 +37,28 @@ void Form1::AppendPieces(std::string_view prefix, std::initializer_list<std::str
         return;
     }
     // Work out every length before changing anything: a piece that cannot be
-    // added is dropped whole and the buffer stays as it was.
-    std::int32_t newLength = 0;
-    if (n > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) ||
-        __builtin_add_overflow(mlngLength, static_cast<std::int32_t>(n), &newLength)) {
-        runtime::ReportFailure("page buffer",
-                               "the text grows beyond 2147483647 bytes; a piece is left out");
+    // added is dropped whole, said so, and the buffer stays as it was.
+    std::int64_t newLength = 0;
+    if (n > static_cast<std::size_t>(std::numeric_limits<std::int64_t>::max()) ||
+        __builtin_add_overflow(mlngLength, static_cast<std::int64_t>(n), &newLength)) {
+        runtime::ReportFailure(kLostPiece, "a length cannot count " + std::to_string(n) +
+                                               " more bytes; a piece of that size is left out");
         return;
     }
     if (newLength > mlngCapacity) {
-        std::int32_t newCapacity = 0;
+        std::int64_t newCapacity = 0;
         if (__builtin_mul_overflow(newLength, 2, &newCapacity)) {
             runtime::ReportFailure(
-                "page buffer",
-                "the capacity cannot grow beyond 2147483647 bytes; a piece is left out");
+                kLostPiece, "the capacity cannot grow to twice " + std::to_string(newLength) +
+                                " bytes; a piece of " + std::to_string(n) + " bytes is left out");
             return;
         }
         try {
             mstrBuffer.AppendBlanks(static_cast<std::size_t>(newCapacity));
         } catch (const std::bad_alloc&) {
-            runtime::ReportFailure("page buffer", "out of memory; a piece is left out");
+            runtime::ReportFailure(kLostPiece, "out of memory at " + std::to_string(newLength) +
+                                                   " bytes; a piece of " + std::to_string(n) +
+                                                   " bytes is left out");
             return;
         }
         mlngCapacity = newCapacity;
