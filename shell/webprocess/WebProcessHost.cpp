@@ -22,7 +22,6 @@ namespace {
 using platform::GCharPtr;
 using platform::GObjectPtr;
 
-
 // A message about an element the parser has not reached yet.
 struct NotParsedYet {};
 
