@@ -5,6 +5,7 @@
 
 #include "platform/memorydoc/MemoryBrowser.h"
 #include "platform/runtime/Diagnostics.h"
+#include "platform/runtime/MemoryPolicy.h"
 #include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
 
@@ -87,6 +88,26 @@ TEST_F(PageBufferTest, MultiByteTextCountsBytes) {
     Access::AppendText(form, "Zoë €");  // 4 + 1 + 3 bytes
     EXPECT_EQ(Access::Length(form), 8);
     EXPECT_EQ(Access::GetText(form), "Zoë €");
+}
+
+TEST_F(PageBufferTest, AnEmptiedBufferGivesItsMemoryBackOnceStartUpEnds) {
+    constexpr std::size_t kTenMiB = std::size_t{10} << 20;
+    constexpr std::size_t kOnePage = 4096;
+    Access::AppendText(form, std::string(kTenMiB, 'x'));
+    {
+        runtime::LargeBlockReuse startUp;
+        Access::ResetText(form);
+        // During start-up the pages stay for the buffer's next fill.
+        EXPECT_GE(Access::MappedBytes(form), kTenMiB);
+        Access::AppendText(form, "kept");
+    }
+    EXPECT_LE(Access::MappedBytes(form), kOnePage);
+    EXPECT_EQ(Access::Storage(form), "kept" + std::string(251, ' '));
+    // Outside start-up an emptied buffer gives its memory back at once.
+    Access::AppendText(form, std::string(kTenMiB, 'y'));
+    Access::ResetText(form);
+    EXPECT_LE(Access::MappedBytes(form), kOnePage);
+    ExpectState(0, 255, 255);
 }
 
 // Lengths count in 64 bits, so the limits lie far beyond any page; a piece

@@ -2,6 +2,8 @@
 
 #include <malloc.h>
 
+#include <map>
+
 namespace kestrova::runtime {
 
 namespace {
@@ -10,17 +12,50 @@ constexpr int kOneGiB = 1 << 30;
 // glibc's own starting values of both thresholds.
 constexpr int kUsualThreshold = 128 * 1024;
 
+int gInForce = 0;
+
+std::map<const void*, std::function<void()>>& Releases() {
+    static std::map<const void*, std::function<void()>> releases;
+    return releases;
+}
+
 }  // namespace
 
 LargeBlockReuse::LargeBlockReuse() {
-    mallopt(M_MMAP_THRESHOLD, kOneGiB);
-    mallopt(M_TRIM_THRESHOLD, kOneGiB);
+    if (gInForce++ == 0) {
+        mallopt(M_MMAP_THRESHOLD, kOneGiB);
+        mallopt(M_TRIM_THRESHOLD, kOneGiB);
+    }
 }
 
 LargeBlockReuse::~LargeBlockReuse() {
+    if (--gInForce > 0) {
+        return;
+    }
+    auto releases = std::move(Releases());
+    Releases().clear();
+    for (auto& [owner, release] : releases) {
+        release();
+    }
     mallopt(M_MMAP_THRESHOLD, kUsualThreshold);
     mallopt(M_TRIM_THRESHOLD, kUsualThreshold);
     malloc_trim(0);
+}
+
+bool LargeBlockReuse::InForce() {
+    return gInForce > 0;
+}
+
+void LargeBlockReuse::ReleaseWhenDone(const void* owner, std::function<void()> release) {
+    if (!InForce()) {
+        release();
+        return;
+    }
+    Releases()[owner] = std::move(release);
+}
+
+void LargeBlockReuse::Forget(const void* owner) {
+    Releases().erase(owner);
 }
 
 }  // namespace kestrova::runtime

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace kestrova::runtime {
 
 // Start-up builds the page in a few very large blocks, one after the other.
@@ -14,6 +16,14 @@ public:
     ~LargeBlockReuse();
     LargeBlockReuse(const LargeBlockReuse&) = delete;
     LargeBlockReuse& operator=(const LargeBlockReuse&) = delete;
+
+    // Whether such an object lives now, in this process.
+    static bool InForce();
+    // Memory that an owner keeps for reuse of its own: `release` gives it
+    // back, and runs when the last such object ends (at once when none
+    // lives). An owner that goes first must Forget itself.
+    static void ReleaseWhenDone(const void* owner, std::function<void()> release);
+    static void Forget(const void* owner);
 };
 
 }  // namespace kestrova::runtime

@@ -2,16 +2,21 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+
+#include "platform/runtime/MemoryPolicy.h"
 
 namespace kestrova {
 
 // The storage lives in its own memory mapping. Growing it remaps the pages
 // instead of copying them, and pages that were never written take no
 // memory: the blanks at the end of a long storage cost nothing until they
-// are used. Making the storage anew hands every page it had back to the
-// system, so that an emptied buffer holds no memory for a page it held.
+// are used. An emptied storage gives the pages it no longer needs back to
+// the system; while start-up's memory policy is in force it keeps them
+// until the policy ends, so that the next fill of the buffer during
+// start-up writes into pages that are already there.
 
 namespace {
 
@@ -24,15 +29,22 @@ std::size_t PagesFor(std::size_t bytes) {
 }  // namespace
 
 PageStorage::~PageStorage() {
-    Release();
-}
-
-void PageStorage::Release() {
+    runtime::LargeBlockReuse::Forget(this);
     if (data_) {
         munmap(data_, mapped_);
     }
-    data_ = nullptr;
-    mapped_ = 0;
+}
+
+void PageStorage::ReleaseUnused() {
+    const std::size_t needed = PagesFor(std::max(size_, std::size_t{1}));
+    if (!data_ || needed >= mapped_) {
+        return;
+    }
+    // Shrinking in place keeps the written text and returns the rest.
+    void* memory = mremap(data_, mapped_, needed, 0);
+    if (memory != MAP_FAILED) {
+        mapped_ = needed;
+    }
 }
 
 void PageStorage::Reserve(std::size_t bytes) {
@@ -51,10 +63,10 @@ void PageStorage::Reserve(std::size_t bytes) {
 }
 
 void PageStorage::AssignBlanks(std::size_t count) {
-    Release();
     Reserve(count);
     size_ = count;
     written_ = 0;
+    runtime::LargeBlockReuse::ReleaseWhenDone(this, [this] { ReleaseUnused(); });
 }
 
 void PageStorage::AppendBlanks(std::size_t count) {

@@ -18,7 +18,8 @@ public:
     PageStorage& operator=(const PageStorage&) = delete;
 
     std::size_t size() const { return size_; }
-    // Makes the storage `count` blanks, in fresh memory.
+    // Makes the storage `count` blanks, giving back the memory it no longer
+    // needs (see runtime::LargeBlockReuse for when).
     void AssignBlanks(std::size_t count);
     // Adds `count` blanks at the end; throws std::bad_alloc when it cannot.
     void AppendBlanks(std::size_t count);
@@ -37,10 +38,12 @@ public:
     std::string Prefix(std::size_t length) const;
     // The whole storage, spare blanks included.
     std::string ToString() const { return Prefix(size_); }
+    // The memory it holds, in bytes.
+    std::size_t MappedBytes() const { return mapped_; }
 
 private:
     void FillBlanksUpTo(std::size_t position);
-    void Release();
+    void ReleaseUnused();
     void Reserve(std::size_t bytes);
 
     char* data_ = nullptr;
