@@ -75,10 +75,6 @@ bool IsNoAmount(const Variant& value) {
     return std::holds_alternative<std::string>(value);
 }
 
-bool IsShownAsMoney(std::int32_t type) {
-    return type == adCurrency || type == adDouble;
-}
-
 Totals Accumulate(const Chapter& chapter, std::size_t column, std::size_t parentRow, bool money) {
     Totals totals;
     const Table& child = *chapter.child;

@@ -51,11 +51,9 @@ std::string ResolvePath(const std::string& dataSource) {
     throw runtime::Failure("there is no database file " + dataSource);
 }
 
-enum class Access { ReadOnly, ReadWrite };
-
 // A file: address for SQLite's URI names, so that the file can be opened
 // read only; every byte outside the unreserved set is percent-encoded.
-std::string FileUri(const std::string& path, Access access) {
+std::string FileUri(const std::string& path, LocalStore::Access access) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string uri = "file:";
     for (const unsigned char c : path) {
@@ -67,7 +65,7 @@ std::string FileUri(const std::string& path, Access access) {
             uri += kHex[c & 15];
         }
     }
-    return access == Access::ReadOnly ? uri + "?mode=ro" : uri;
+    return access == LocalStore::ReadOnly ? uri + "?mode=ro" : uri;
 }
 
 // Reading the schema checks that the file is a database and that nothing
@@ -277,34 +275,12 @@ Variant Converted(StoredValue&& value, std::int32_t type, const std::string& col
     Variant converted = ConvertStored(std::move(value), type);
     if (stored && type != adVarWChar && std::holds_alternative<std::string>(converted)) {
         std::string shown = std::get<std::string>(converted).substr(0, 40);
-        // The page shows doubles and currency as money, and a money cell
-        // that holds no number empty.
-        const bool money = type == adDouble || type == adCurrency;
-        runtime::ReportFailure("reading the data",
-                               "a value of " + column + " is no " + KindOfType(type) + " (\"" +
-                                   shown + "\"); " +
-                                   (money ? "its cell is left empty" : "it is shown as stored"));
+        runtime::ReportFailure(
+            "reading the data",
+            "a value of " + column + " is no " + KindOfType(type) + " (\"" + shown + "\"); " +
+                (IsShownAsMoney(type) ? "its cell is left empty" : "it is shown as stored"));
     }
     return converted;
-}
-
-// A computed amount made of an operand that is no number is no amount
-// either: SQLite counts text such as "abc" as 0, which would make up an
-// amount the data never held. The cell keeps the operand's text.
-std::optional<Variant> NotAnAmountFrom(const std::vector<std::string>& references,
-                                       const std::vector<StoredValue>& operands,
-                                       const std::string& column) {
-    for (std::size_t i = 0; i < operands.size(); ++i) {
-        if (operands[i].kind != StoredValue::Null && !IsFiniteNumber(operands[i])) {
-            const std::string text = StoredText(operands[i]);
-            runtime::ReportFailure("reading the data",
-                                   "a value of " + column + " is no amount of money: its operand " +
-                                       references[i] + " holds \"" + text.substr(0, 40) +
-                                       "\"; its cell is left empty");
-            return Variant(text);
-        }
-    }
-    return std::nullopt;
 }
 
 // The operands of the computed amount columns, read as extra result
@@ -325,21 +301,30 @@ struct AmountOperands {
         }
     }
 
-    // The cell of `column` in the current row when an operand made it no
-    // amount; nullopt when it is one (or is no computed amount).
+    // A computed amount made of an operand that is no number is no amount
+    // either: SQLite counts text such as "abc" as 0, which would make up an
+    // amount the data never held. Gives the cell of `column` in the current
+    // row when an operand made it no amount (the operand's text), else
+    // nullopt.
     std::optional<Variant> NotAnAmount(sqlite3_stmt* statement, int ownColumns, int column,
                                        const std::string& name) const {
         const auto found = uses.find(column);
         if (found == uses.end()) {
             return std::nullopt;
         }
-        std::vector<std::string> names;
-        std::vector<StoredValue> operands;
         for (const std::size_t extra : found->second) {
-            names.push_back(references[extra]);
-            operands.push_back(ReadStored(statement, ownColumns + static_cast<int>(extra)));
+            const StoredValue operand = ReadStored(statement, ownColumns + static_cast<int>(extra));
+            if (operand.kind != StoredValue::Null && !IsFiniteNumber(operand)) {
+                const std::string text = StoredText(operand);
+                runtime::ReportFailure("reading the data",
+                                       "a value of " + name +
+                                           " is no amount of money: its operand " +
+                                           references[extra] + " holds \"" + text.substr(0, 40) +
+                                           "\"; its cell is left empty");
+                return Variant(text);
+            }
         }
-        return NotAnAmountFrom(names, operands, name);
+        return std::nullopt;
     }
 };
 
@@ -368,7 +353,7 @@ std::shared_ptr<LocalStore> LocalStore::Open(const std::string& dataSource) {
     if (UsesWriteAheadLog(path)) {
         return OpenPrivateCopy(path);
     }
-    std::shared_ptr<LocalStore> store = OpenConnection(path, FileUri(path, Access::ReadOnly));
+    std::shared_ptr<LocalStore> store = OpenConnection(path, path, ReadOnly);
     sqlite3* database = store->database_.get();
     if (sqlite3_exec(database, kFirstRead, nullptr, nullptr, nullptr) == SQLITE_OK) {
         return store;
@@ -391,11 +376,11 @@ std::shared_ptr<LocalStore> LocalStore::Open(const std::string& dataSource) {
 }
 
 std::shared_ptr<LocalStore> LocalStore::OpenConnection(const std::string& path,
-                                                       const std::string& uri) {
-    const int access = uri.ends_with("?mode=ro") ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+                                                       const std::string& file, Access access) {
+    const int flags = (access == ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                      SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
     sqlite3* raw = nullptr;
-    const int result =
-        sqlite3_open_v2(uri.c_str(), &raw, access | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int result = sqlite3_open_v2(FileUri(file, access).c_str(), &raw, flags, nullptr);
     std::shared_ptr<LocalStore> store(new LocalStore(path, raw));
     if (result != SQLITE_OK) {
         Fail(raw, "cannot open the database " + path);
@@ -413,8 +398,7 @@ std::shared_ptr<LocalStore> LocalStore::OpenConnection(const std::string& path,
 // left behind even if the program is ended.
 std::shared_ptr<LocalStore> LocalStore::OpenPrivateCopy(const std::string& path) {
     PrivateCopy copy(path);
-    std::shared_ptr<LocalStore> store =
-        OpenConnection(path, FileUri(copy.Path(), Access::ReadWrite));
+    std::shared_ptr<LocalStore> store = OpenConnection(path, copy.Path(), ReadWrite);
     sqlite3* database = store->database_.get();
     if (sqlite3_exec(database, "PRAGMA journal_mode = DELETE;", nullptr, nullptr, nullptr) !=
             SQLITE_OK ||
@@ -467,8 +451,8 @@ std::shared_ptr<Table> LocalStore::Query(const std::string& text) const {
         const char* declared = sqlite3_column_decltype(statement.get(), c);
         types[static_cast<std::size_t>(c)] =
             declared ? TypeOfDeclaration(declared) : computed.TypeOf(c);
-        if (!declared && (types[static_cast<std::size_t>(c)] == adCurrency ||
-                          types[static_cast<std::size_t>(c)] == adDouble)) {
+        if (!declared && types[static_cast<std::size_t>(c)] &&
+            IsShownAsMoney(*types[static_cast<std::size_t>(c)])) {
             amounts.Add(c, computed.OperandsOf(c));
         }
     }

@@ -13,6 +13,9 @@ namespace kestrova::platform {
 // creating, changing or leaving behind any file.
 class LocalStore {
 public:
+    // How a file is opened: the user's file only ever read only.
+    enum Access { ReadOnly, ReadWrite };
+
     // `dataSource` is used as written when such a file exists; otherwise each
     // "\" in it separates folders like "/". Fails when there is no such file,
     // it is no regular file, or it is no database. A database with a log
@@ -45,8 +48,9 @@ private:
         void operator()(sqlite3* database) const { sqlite3_close_v2(database); }
     };
     LocalStore(std::string path, sqlite3* database) : path_(std::move(path)), database_(database) {}
+    // Opens `file` as the database of `path` (the same, or a private copy).
     static std::shared_ptr<LocalStore> OpenConnection(const std::string& path,
-                                                      const std::string& uri);
+                                                      const std::string& file, Access access);
     static std::shared_ptr<LocalStore> OpenPrivateCopy(const std::string& path);
 
     std::string path_;

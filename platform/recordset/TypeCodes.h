@@ -23,4 +23,10 @@ enum DataType : std::int32_t {
     adLongVarBinary = 205,
 };
 
+// The page shows doubles and currency as money, and a money cell that holds
+// no number empty.
+constexpr bool IsShownAsMoney(std::int32_t type) {
+    return type == adDouble || type == adCurrency;
+}
+
 }  // namespace kestrova::platform
