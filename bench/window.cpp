@@ -23,6 +23,7 @@
 
 #include "platform/runtime/App.h"
 #include "shell/window/MainWindow.h"
+#include "shell/window/NoDiskCaches.h"
 #include "tests/window/ViewProbe.h"
 
 namespace {
@@ -108,9 +109,11 @@ int RunBare(const std::string& directory, const std::string& pageFile) {
     webkit_settings_set_enable_javascript_markup(settings, FALSE);
     webkit_settings_set_hardware_acceleration_policy(settings,
                                                      WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-    // Ephemeral, as the program's own view: nothing is kept on disk.
+    // An ephemeral context, as the program's own view has: the default
+    // context would keep a cache and storage in the home folder.
+    WebKitWebContext* context = webkit_web_context_new_ephemeral();
     GtkWidget* view = GTK_WIDGET(
-        g_object_new(WEBKIT_TYPE_WEB_VIEW, "settings", settings, "is-ephemeral", TRUE, nullptr));
+        g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "settings", settings, nullptr));
     gtk_widget_set_size_request(view, kestrova::MainWindow::kBrowserWidth,
                                 kestrova::MainWindow::kBrowserHeight);
     GtkWidget* layout = gtk_layout_new(nullptr, nullptr);
@@ -134,6 +137,7 @@ int RunBare(const std::string& directory, const std::string& pageFile) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    kestrova::DisableDiskCaches();
     gtk_init(&argc, &argv);
     if (argc >= 3 && std::strcmp(argv[1], "app") == 0) {
         return RunApp(argv[2], argc == 4 && std::strcmp(argv[3], "clicks") == 0);

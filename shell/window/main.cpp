@@ -5,11 +5,10 @@
 #include "platform/runtime/App.h"
 #include "platform/runtime/Attempt.h"
 #include "shell/window/MainWindow.h"
+#include "shell/window/NoDiskCaches.h"
 
 int main(int argc, char* argv[]) {
-    // The program keeps nothing between runs. The graphics driver would keep
-    // a shader cache in the user's home, for the window and its web process.
-    g_setenv("MESA_SHADER_CACHE_DISABLE", "true", FALSE);
+    kestrova::DisableDiskCaches();
     if (!gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr, "kestrova: cannot open the display\n");
         return 1;

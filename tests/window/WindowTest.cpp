@@ -15,6 +15,7 @@
 #include "platform/memorydoc/MemoryBrowser.h"
 #include "platform/runtime/App.h"
 #include "shell/window/MainWindow.h"
+#include "shell/window/NoDiskCaches.h"
 #include "tests/HangGuard.h"
 #include "tests/data/FixtureDatabase.h"
 #include "tests/window/AppDirectoryCopy.h"
@@ -227,6 +228,7 @@ TEST(WindowTest, ARunKeepsNothingInAFreshHomeOrInTmp) {
 }  // namespace kestrova
 
 int main(int argc, char** argv) {
+    kestrova::DisableDiskCaches();
     ::testing::InitGoogleTest(&argc, argv);
     if (!GTEST_FLAG_GET(list_tests) && !gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr, "window tests need an X display\n");
