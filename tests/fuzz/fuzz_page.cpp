@@ -105,11 +105,31 @@ void MakeDatabase(const std::string& file, Input& input) {
     sqlite3_close(database);
 }
 
+// The application folder of this fuzzing process, in the temporary folder,
+// removed again when the process ends normally.
+class FuzzFolder {
+public:
+    FuzzFolder()
+        : path_((std::filesystem::temp_directory_path() /
+                 ("kestrova-fuzz-" + std::to_string(getpid())))
+                    .string()) {
+        std::filesystem::create_directories(path_);
+    }
+    ~FuzzFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string folder = "/tmp/kestrova-fuzz-" + std::to_string(getpid());
-    std::filesystem::create_directories(folder);
+    static const FuzzFolder fuzzFolder;
+    const std::string& folder = fuzzFolder.Path();
     const std::string file = folder + "/AdvWorks.mdb";
     std::filesystem::remove(file);
     Input input(data, size);
