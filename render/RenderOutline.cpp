@@ -14,7 +14,7 @@ using runtime::Attempt;
 // The page body in one forward pass: the customers table with, after each
 // customer row, its hidden orders section. Appends to the page buffer after
 // what it holds, then takes the buffer's whole text and empties it.
-std::string Form1::RenderOutline() {
+platform::PageText Form1::RenderOutline() {
     using namespace outline::customers;
     std::int32_t lngCustomer = 0;
     std::int32_t lngOrder = 0;
@@ -54,7 +54,7 @@ std::string Form1::RenderOutline() {
     for (const auto line : {kF16, kF17, kF18}) {
         AppendLine({line});
     }
-    std::string result;
+    platform::PageText result;
     Attempt("rendering: taking the page text", [&] { result = GetText(); });
     Attempt("rendering: emptying the page buffer", [&] { ResetText(); });
     return result;

@@ -13,9 +13,9 @@ using platform::MemoryBrowser;
 // Reaches the window's private procedures and members for the tests.
 struct Form1TestAccess {
     static void AppendText(Form1& form, std::string_view text) { form.AppendText(text); }
-    static std::string GetText(Form1& form) { return form.GetText(); }
+    static std::string GetText(Form1& form) { return form.GetText().ToString(); }
     static void ResetText(Form1& form) { form.ResetText(); }
-    static std::string RenderOutline(Form1& form) { return form.RenderOutline(); }
+    static std::string RenderOutline(Form1& form) { return form.RenderOutline().ToString(); }
     static platform::Variant FormatValue(Form1& form, platform::Field& field) {
         return form.FormatValue(field);
     }

@@ -33,7 +33,7 @@ TEST_F(StartupTest, WritesTheWholePageOnceFramedByTheHeadAndTheClosingTags) {
     const auto document = browser.CurrentDocument();
     ASSERT_NE(document, nullptr);
     EXPECT_EQ(document->WriteCount(), 1);
-    const std::string& text = document->WrittenText();
+    const std::string_view text = document->WrittenText();
     const std::string head = ExpectedHead();
     EXPECT_EQ(text.rfind("\r\n" + head, 0), 0u) << text.substr(0, 80);
     EXPECT_EQ(Occurrences(text, "<html><head>"), 1u);

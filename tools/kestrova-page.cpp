@@ -14,7 +14,7 @@
 
 namespace {
 
-bool WriteAll(const std::string& text) {
+bool WriteAll(std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
            std::fflush(stdout) == 0;
 }

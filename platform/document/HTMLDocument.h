@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/document/PageText.h"
+
 // The document object model as the program uses it. Every call may fail by
 // throwing runtime::Failure. Lookups that find nothing return nullptr.
 //
@@ -71,7 +73,7 @@ public:
 class IHTMLDocument {
 public:
     virtual ~IHTMLDocument() = default;
-    virtual void write(std::string text) = 0;
+    virtual void write(PageText text) = 0;
     virtual std::unique_ptr<IHTMLElementList> getElementsByTagName(const std::string& tagName) = 0;
 };
 

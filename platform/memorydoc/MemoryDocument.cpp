@@ -179,11 +179,14 @@ void MemoryDocument::Model::ScanAll() {
     }
 }
 
-void MemoryDocument::write(std::string text) {
+void MemoryDocument::write(PageText text) {
+    // The first write keeps the text where it lies; a later one joins them.
     if (model_->text.empty()) {
         model_->text = std::move(text);
     } else {
-        model_->text += text;
+        std::string joined(model_->text.View());
+        joined += text.View();
+        model_->text = PageText(std::move(joined));
     }
     ++model_->writeCount;
 }
@@ -210,8 +213,8 @@ void MemoryDocument::Unadvise() {
     receiver_ = nullptr;
 }
 
-const std::string& MemoryDocument::WrittenText() const {
-    return model_->text;
+std::string_view MemoryDocument::WrittenText() const {
+    return model_->text.View();
 }
 int MemoryDocument::WriteCount() const {
     return model_->writeCount;

@@ -20,7 +20,7 @@ public:
     MemoryDocument();
 
     // IHTMLDocument and HTMLDocument
-    void write(std::string text) override;
+    void write(PageText text) override;
     std::unique_ptr<IHTMLElementList> getElementsByTagName(const std::string& tagName) override;
     std::unique_ptr<IHTMLWindow> parentWindow() override;
     std::unique_ptr<IHTMLElementCollection> all() override;
@@ -28,7 +28,7 @@ public:
     void Unadvise() override;
 
     // What was written, and how many times write was called.
-    const std::string& WrittenText() const;
+    std::string_view WrittenText() const;
     int WriteCount() const;
 
     // Elements, by their position in document order.
@@ -49,7 +49,7 @@ public:
     };
     // The elements are read from the text as far as a lookup needs them.
     struct Model {
-        std::string text;
+        PageText text;
         int writeCount = 0;
         std::vector<Node> nodes;
         std::size_t scanPosition = 0;

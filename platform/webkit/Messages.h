@@ -15,6 +15,13 @@ inline constexpr const char* kBindEvents = "kestrova.bind-events";
 inline constexpr const char* kPutElementProperty = "kestrova.put-element-property";
 inline constexpr const char* kPutElementPropertyType = "(sqss)";
 
+// The whole page text, for the hidden divisions whose content the view
+// builds when they are first shown. The message carries one file, sealed,
+// with the text; the payload says, for each such division, its id and
+// where its content lies in the text.
+inline constexpr const char* kPageText = "kestrova.page-text";
+inline constexpr const char* kPageTextType = "(a(stt))";
+
 // The type of the start data WebKit hands the extension module
 // (kestrova-webext.so in the application directory): the application
 // directory.

@@ -1,5 +1,7 @@
 #include "platform/webkit/RemoteDocument.h"
 
+#include "platform/deferredpage/DeferredPage.h"
+#include "platform/runtime/Attempt.h"
 #include "platform/runtime/Failure.h"
 #include "platform/webkit/Messages.h"
 
@@ -20,10 +22,7 @@ public:
 
 private:
     void Put(const char* property, const std::string& value) {
-        document_->Post(messages::kPutElementProperty,
-                        GVariantPtr(g_variant_ref_sink(
-                            g_variant_new(messages::kPutElementPropertyType, tagName_.c_str(),
-                                          static_cast<guint16>(index_), property, value.c_str()))));
+        document_->Put(RemoteDocument::PropertyPut{tagName_, index_, property, value});
     }
 
     std::shared_ptr<RemoteDocument> document_;
@@ -48,17 +47,95 @@ private:
     std::string tagName_;
 };
 
+GVariantPtr PutMessagePayload(const RemoteDocument::PropertyPut& put) {
+    return GVariantPtr(g_variant_ref_sink(
+        g_variant_new(messages::kPutElementPropertyType, put.tagName.c_str(),
+                      static_cast<guint16>(put.index), put.property.c_str(), put.value.c_str())));
+}
+
+GVariantPtr PageTextPayload(const std::vector<deferred::DeferredDivision>& divisions) {
+    GVariantBuilder builder;
+    g_variant_builder_init(&builder, G_VARIANT_TYPE(messages::kPageTextType));
+    g_variant_builder_open(&builder, G_VARIANT_TYPE("a(stt)"));
+    for (const auto& division : divisions) {
+        g_variant_builder_add(&builder, "(stt)", division.id.c_str(),
+                              static_cast<guint64>(division.offset),
+                              static_cast<guint64>(division.length));
+    }
+    g_variant_builder_close(&builder);
+    return GVariantPtr(g_variant_ref_sink(g_variant_builder_end(&builder)));
+}
+
+// Properties whose attribute has the property's name: those can be written
+// into the text.
+bool IsAttribute(const std::string& property) {
+    return property == "href" || property == "src";
+}
+
 }  // namespace
 
-RemoteDocument::RemoteDocument(PageChannel& channel) : channel_(channel) {}
+RemoteDocument::RemoteDocument(PageChannel& channel, PageLoading loading)
+    : channel_(channel), loading_(loading) {}
 
-void RemoteDocument::write(std::string text) {
+RemoteDocument::~RemoteDocument() {
+    if (handOverSource_) {
+        g_source_remove(handOverSource_);
+    }
+}
+
+void RemoteDocument::write(PageText text) {
     if (written_) {
         throw runtime::Failure("the page is already written; the document takes one write");
     }
     written_ = true;
+    text_ = std::move(text);
     std::weak_ptr<RemoteDocument> self = weak_from_this();
-    channel_.LoadPage(std::move(text), [self] {
+    handOverSource_ = g_idle_add_full(
+        G_PRIORITY_HIGH_IDLE,
+        [](gpointer data) -> gboolean {
+            if (auto document = static_cast<std::weak_ptr<RemoteDocument>*>(data)->lock()) {
+                document->handOverSource_ = 0;
+                document->HandOver();
+            }
+            return G_SOURCE_REMOVE;
+        },
+        new std::weak_ptr<RemoteDocument>(self),
+        [](gpointer data) { delete static_cast<std::weak_ptr<RemoteDocument>*>(data); });
+}
+
+void RemoteDocument::HandOver() {
+    if (!written_ || handedOver_) {
+        return;
+    }
+    handedOver_ = true;
+    const PageText text = std::move(text_);
+    text_ = PageText();
+    auto page = loading_ == PageLoading::DeferHiddenDivisions ? deferred::DeferredPage::Split(text)
+                                                              : deferred::DeferredPage::Whole(text);
+    std::vector<PropertyPut> later;
+    for (auto& put : puts_) {
+        if (!IsAttribute(put.property) || put.index < 0 ||
+            !page.SetAttribute(put.tagName, static_cast<std::size_t>(put.index), put.property,
+                               put.value)) {
+            later.push_back(std::move(put));
+        }
+    }
+    puts_.clear();
+    if (!page.Divisions().empty()) {
+        const bool kept = runtime::Attempt("browser view: keeping the page text aside",
+                                           [&] { pageText_ = SealedCopy(text, "kestrova-page"); });
+        if (kept) {
+            pending_.insert(pending_.begin(),
+                            Message{messages::kPageText, PageTextPayload(page.Divisions()), true});
+        } else {
+            page = deferred::DeferredPage::Whole(text);  // then the view builds it all at once
+        }
+    }
+    for (const auto& put : later) {
+        pending_.push_back(Message{messages::kPutElementProperty, PutMessagePayload(put)});
+    }
+    std::weak_ptr<RemoteDocument> self = weak_from_this();
+    channel_.LoadPage(page.FirstText(), [self] {
         if (auto document = self.lock()) {
             document->OnLoaded();
         }
@@ -72,25 +149,36 @@ std::unique_ptr<IHTMLElementList> RemoteDocument::getElementsByTagName(const std
 void RemoteDocument::Advise(HTMLDocumentEvents&) {
     // The events are dispatched in the web process, to the handlers of the
     // window there; this side only tells it to start.
-    Post(messages::kBindEvents, nullptr);
+    Post(Message{messages::kBindEvents, nullptr});
 }
 
 void RemoteDocument::Unadvise() {}
 
-void RemoteDocument::Post(const char* name, GVariantPtr payload) {
-    if (loaded_) {
-        channel_.Send(name, std::move(payload));
+void RemoteDocument::Put(PropertyPut put) {
+    if (written_ && !handedOver_) {
+        puts_.push_back(std::move(put));  // may still go into the text
     } else {
-        pending_.push_back(Message{name, std::move(payload)});
+        Post(Message{messages::kPutElementProperty, PutMessagePayload(put)});
+    }
+}
+
+void RemoteDocument::Post(Message message) {
+    if (loaded_) {
+        static const FileDescriptor none;
+        channel_.Send(message.name, std::move(message.payload),
+                      message.withPageText ? pageText_ : none);
+    } else {
+        pending_.push_back(std::move(message));
     }
 }
 
 void RemoteDocument::OnLoaded() {
     loaded_ = true;
-    for (auto& message : pending_) {
-        channel_.Send(message.name, std::move(message.payload));
-    }
+    auto pending = std::move(pending_);
     pending_.clear();
+    for (auto& message : pending) {
+        Post(std::move(message));
+    }
 }
 
 }  // namespace kestrova::platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -7,8 +8,18 @@
 
 #include "platform/document/HTMLDocument.h"
 #include "platform/webkit/GlibHandles.h"
+#include "platform/webkit/SealedText.h"
 
 namespace kestrova::platform {
+
+// How the view builds the document from the page text.
+enum class PageLoading {
+    // The content of each hidden division waits, in a sealed file the web
+    // process maps, until that division is first shown.
+    DeferHiddenDivisions,
+    // Everything at once, as written.
+    Whole,
+};
 
 // What the window side of a document needs of the view that shows it.
 class PageChannel {
@@ -17,39 +28,60 @@ public:
     // Shows `text` as the page; calls `loaded` once the view has taken it
     // (its document exists, though it may not be parsed yet).
     virtual void LoadPage(std::string text, std::function<void()> loaded) = 0;
-    // Sends a message to the page now shown.
-    virtual void Send(const char* name, GVariantPtr payload) = 0;
+    // Sends a message to the page now shown, with a copy of `file` when it
+    // is open.
+    virtual void Send(const char* name, GVariantPtr payload, const FileDescriptor& file) = 0;
 };
 
 // The document as the window process sees it. The real document lives in
-// the web process; what start-up asks of it here (setting properties of
-// elements, binding the events) is carried over as messages, in the order
-// asked, once the view has taken the page; the web process applies each as
-// soon as the parser has reached its element.
+// the web process. The written text goes to the view once start-up has
+// asked all it asks of the document, when the main loop is next idle:
+// properties set on elements the view builds at first are written into
+// the text it builds them from, so that the page never shows before them;
+// the rest (the events, properties of elements built later) is carried
+// over as messages, in the order asked, once the view has taken the page.
 class RemoteDocument final : public BrowserDocument,
                              public std::enable_shared_from_this<RemoteDocument> {
 public:
-    explicit RemoteDocument(PageChannel& channel);
+    RemoteDocument(PageChannel& channel, PageLoading loading);
+    ~RemoteDocument() override;
 
-    void write(std::string text) override;
+    void write(PageText text) override;
     std::unique_ptr<IHTMLElementList> getElementsByTagName(const std::string& tagName) override;
     void Advise(HTMLDocumentEvents& receiver) override;
     void Unadvise() override;
 
-    // Carried over once the page is loaded (at once if it is).
-    void Post(const char* name, GVariantPtr payload);
+    struct PropertyPut {
+        std::string tagName;
+        std::int16_t index = 0;
+        std::string property;
+        std::string value;
+    };
+    void Put(PropertyPut put);
+
+    // Hands the written text to the view now, if it waits.
+    void HandOver();
 
 private:
-    void OnLoaded();
-
     struct Message {
         const char* name;
         GVariantPtr payload;
+        bool withPageText = false;
     };
+    void Post(Message message);
+    void OnLoaded();
+
     PageChannel& channel_;
+    PageLoading loading_;
     bool written_ = false;
+    bool handedOver_ = false;
     bool loaded_ = false;
+    guint handOverSource_ = 0;
+    PageText text_;
+    std::vector<PropertyPut> puts_;
     std::vector<Message> pending_;
+    // The whole page text, for the divisions the view builds later.
+    FileDescriptor pageText_;
 };
 
 }  // namespace kestrova::platform

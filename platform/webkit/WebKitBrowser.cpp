@@ -1,5 +1,7 @@
 #include "platform/webkit/WebKitBrowser.h"
 
+#include <gio/gunixfdlist.h>
+
 #include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/Failure.h"
 #include "platform/webkit/Messages.h"
@@ -23,9 +25,10 @@ std::string PageAddressFor(const std::string& directory) {
 
 }  // namespace
 
-WebKitBrowser::WebKitBrowser(std::string applicationDirectory)
+WebKitBrowser::WebKitBrowser(std::string applicationDirectory, PageLoading loading)
     : applicationDirectory_(std::move(applicationDirectory)),
       pageAddress_(PageAddressFor(applicationDirectory_)),
+      loading_(loading),
       // The program keeps nothing between runs: an ephemeral context keeps
       // its cache, cookies, storage and HSTS records in memory only.
       context_(webkit_web_context_new_ephemeral()) {
@@ -73,7 +76,7 @@ void WebKitBrowser::Navigate(const std::string& address) {
         throw runtime::Failure("the browser control only opens about:blank, not " + address);
     }
     pageLoaded_ = nullptr;
-    document_ = std::make_shared<RemoteDocument>(static_cast<PageChannel&>(*this));
+    document_ = std::make_shared<RemoteDocument>(static_cast<PageChannel&>(*this), loading_);
     webkit_web_view_load_uri(view_.get(), "about:blank");
 }
 
@@ -95,10 +98,22 @@ void WebKitBrowser::LoadPage(std::string text, std::function<void()> loaded) {
                                pageAddress_.c_str());
 }
 
-void WebKitBrowser::Send(const char* name, GVariantPtr payload) {
-    // The message takes its own reference of the payload. The message
-    // itself starts floating, and sending it sinks and keeps it.
-    WebKitUserMessage* message = webkit_user_message_new(name, payload.get());
+void WebKitBrowser::Send(const char* name, GVariantPtr payload, const FileDescriptor& file) {
+    // The message takes its own reference of the payload and its own copy
+    // of the file. The message itself starts floating, and sending it sinks
+    // and keeps it.
+    WebKitUserMessage* message = nullptr;
+    if (file) {
+        GObjectPtr<GUnixFDList> files(g_unix_fd_list_new());
+        GErrorPtr error;
+        if (g_unix_fd_list_append(files.get(), file.Get(), GErrorSlot(error)) < 0) {
+            throw runtime::Failure(std::string("cannot pass the page text on: ") +
+                                   (error ? error->message : "unknown error"));
+        }
+        message = webkit_user_message_new_with_fd_list(name, payload.get(), files.get());
+    } else {
+        message = webkit_user_message_new(name, payload.get());
+    }
     webkit_web_view_send_message_to_page(view_.get(), message, nullptr, nullptr, nullptr);
 }
 

@@ -17,7 +17,8 @@ namespace kestrova::platform {
 // run; the extension reaches the document directly.
 class WebKitBrowser final : public WebBrowser, private PageChannel {
 public:
-    explicit WebKitBrowser(std::string applicationDirectory);
+    explicit WebKitBrowser(std::string applicationDirectory,
+                           PageLoading loading = PageLoading::DeferHiddenDivisions);
     ~WebKitBrowser() override;
     WebKitBrowser(const WebKitBrowser&) = delete;
     WebKitBrowser& operator=(const WebKitBrowser&) = delete;
@@ -33,7 +34,7 @@ public:
 
 private:
     void LoadPage(std::string text, std::function<void()> loaded) override;
-    void Send(const char* name, GVariantPtr payload) override;
+    void Send(const char* name, GVariantPtr payload, const FileDescriptor& file) override;
 
     static void OnInitializeWebExtensions(WebKitWebContext* context, gpointer self);
     static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
@@ -46,6 +47,7 @@ private:
 
     std::string applicationDirectory_;
     std::string pageAddress_;
+    PageLoading loading_;
     GObjectPtr<WebKitWebContext> context_;
     GObjectPtr<WebKitWebView> view_;
     std::shared_ptr<RemoteDocument> document_;

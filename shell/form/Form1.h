@@ -66,14 +66,14 @@ private:
 
     // The page buffer.
     void AppendText(std::string_view text);
-    std::string GetText();
+    platform::PageText GetText();
     void ResetText();
     // One page line: CR LF and the pieces, appended as one piece.
     void AppendLine(std::initializer_list<std::string_view> pieces);
     void AppendPieces(std::string_view prefix, std::initializer_list<std::string_view> pieces);
 
     // The page body.
-    std::string RenderOutline();
+    platform::PageText RenderOutline();
     void RenderOrders(std::int32_t lngCustomer, std::int32_t& lngOrder);
     void RenderLineItems(std::int32_t lngOrder);
     void AppendHeadingCells(platform::Recordset* rs, const outline::CellLines& cells);

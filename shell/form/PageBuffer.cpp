@@ -74,9 +74,10 @@ void Form1::AppendPieces(std::string_view prefix, std::initializer_list<std::str
     mlngLength = newLength;
 }
 
-std::string Form1::GetText() {
+// The text is handed out without a copy; the buffer keeps it as it is.
+platform::PageText Form1::GetText() {
     mlngCapacity = mlngLength;
-    return mstrBuffer.Prefix(static_cast<std::size_t>(mlngLength));
+    return mstrBuffer.Share(static_cast<std::size_t>(mlngLength));
 }
 
 void Form1::ResetText() {

@@ -43,10 +43,10 @@ void Form1::ShowOutlinePage() {
             AppendLine({kPageHead[line]});
         }
     });
-    std::string body;
+    platform::PageText body;
     Attempt(kRenderingTheOutline, [&] { body = RenderOutline(); });
     Attempt(kAppendingTheOutline, [&] { AppendLine({body}); });
-    std::string().swap(body);  // gives the memory back; assigning "" would keep it
+    body = platform::PageText();  // gives its memory back
     Attempt(kAppendingTheClosingTags, [&] { AppendLine({kPageEnd}); });
     Attempt("start-up: navigating to about:blank",
             [&] { Require(WebBrowser, "browser control").Navigate("about:blank"); });

@@ -1,5 +1,7 @@
 #include "shell/webprocess/WebProcessHost.h"
 
+#include <gio/gunixfdlist.h>
+
 #include <map>
 #include <memory>
 #include <string_view>
@@ -10,6 +12,7 @@
 #include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/Failure.h"
 #include "platform/runtime/Require.h"
+#include "platform/webkit/FileDescriptor.h"
 #include "platform/webkit/GlibHandles.h"
 #include "platform/webkit/Messages.h"
 #include "platform/webkit/extension/JscDocument.h"
@@ -28,12 +31,16 @@ struct NotParsedYet {};
 struct PendingMessage {
     std::string name;
     platform::GVariantPtr payload;
+    GObjectPtr<GUnixFDList> files;
 };
 
 struct Host {
     // The window's handlers; the browser control is the window process's.
     Form1 form;
     GObjectPtr<WebKitFrame> mainFrame;
+    // The hidden divisions of the page shown whose content waits.
+    std::shared_ptr<platform::DeferredDivisions> deferred =
+        std::make_shared<platform::DeferredDivisions>();
     // Messages about elements the parser has not reached yet wait until the
     // page's document is parsed.
     bool documentParsed = false;
@@ -50,12 +57,40 @@ JSCContext* MainFrameContext() {
     return webkit_frame_get_js_context(&frame);
 }
 
-void OnBindEvents(GVariant*) {
+void OnBindEvents(GVariant*, GUnixFDList*) {
     GObjectPtr<JSCContext> context(MainFrameContext());
-    TheHost().form.BindDocument(std::make_shared<platform::JscDocument>(context.get()));
+    TheHost().form.BindDocument(
+        std::make_shared<platform::JscDocument>(context.get(), TheHost().deferred));
 }
 
-void OnPutElementProperty(GVariant* payload) {
+void OnPageText(GVariant* payload, GUnixFDList* files) {
+    if (!payload ||
+        !g_variant_is_of_type(payload, G_VARIANT_TYPE(platform::messages::kPageTextType))) {
+        throw runtime::Failure("the message has no list of divisions");
+    }
+    if (!files || g_unix_fd_list_get_length(files) != 1) {
+        throw runtime::Failure("the message carries no page text");
+    }
+    platform::GErrorPtr error;
+    platform::FileDescriptor file(g_unix_fd_list_get(files, 0, platform::GErrorSlot(error)));
+    if (!file) {
+        throw runtime::Failure(std::string("cannot take the page text: ") +
+                               (error ? error->message : "unknown error"));
+    }
+    std::vector<platform::deferred::DeferredDivision> divisions;
+    GVariantIter* entries = nullptr;
+    g_variant_get(payload, "(a(stt))", &entries);
+    const gchar* id = nullptr;
+    guint64 offset = 0;
+    guint64 length = 0;
+    while (g_variant_iter_next(entries, "(&stt)", &id, &offset, &length)) {
+        divisions.push_back(platform::deferred::DeferredDivision{id, offset, length});
+    }
+    g_variant_iter_free(entries);
+    TheHost().deferred->Adopt(file.Get(), std::move(divisions));
+}
+
+void OnPutElementProperty(GVariant* payload, GUnixFDList*) {
     if (!payload || !g_variant_is_of_type(
                         payload, G_VARIANT_TYPE(platform::messages::kPutElementPropertyType))) {
         throw runtime::Failure("the message has no element and property");
@@ -79,26 +114,28 @@ void OnPutElementProperty(GVariant* payload) {
     runtime::Require(element, "element at that position").put_href(value);
 }
 
-using Handler = void (*)(GVariant* payload);
+using Handler = void (*)(GVariant* payload, GUnixFDList* files);
 
 const std::map<std::string_view, Handler>& Handlers() {
     static const std::map<std::string_view, Handler> handlers = {
         {platform::messages::kBindEvents, &OnBindEvents},
         {platform::messages::kPutElementProperty, &OnPutElementProperty},
+        {platform::messages::kPageText, &OnPageText},
     };
     return handlers;
 }
 
 // Applies a message at once where it can; one about an element that is not
 // parsed yet is kept for when the document is.
-void Handle(const std::string& name, GVariant* payload) {
+void Handle(const std::string& name, GVariant* payload, GUnixFDList* files) {
     const auto handler = Handlers().find(name);
     runtime::Attempt("web process: " + name, [&] {
         try {
-            handler->second(payload);
+            handler->second(payload, files);
         } catch (const NotParsedYet&) {
             TheHost().pending.push_back(PendingMessage{
-                name, platform::GVariantPtr(payload ? g_variant_ref(payload) : nullptr)});
+                name, platform::GVariantPtr(payload ? g_variant_ref(payload) : nullptr),
+                GObjectPtr<GUnixFDList>(files ? G_UNIX_FD_LIST(g_object_ref(files)) : nullptr)});
         }
     });
 }
@@ -108,7 +145,8 @@ gboolean OnUserMessage(WebKitWebPage*, WebKitUserMessage* message, gpointer) {
     if (Handlers().find(name) == Handlers().end()) {
         return FALSE;
     }
-    Handle(name, webkit_user_message_get_parameters(message));
+    Handle(name, webkit_user_message_get_parameters(message),
+           webkit_user_message_get_fd_list(message));
     return TRUE;
 }
 
@@ -118,7 +156,7 @@ void OnDocumentLoaded(WebKitWebPage*, gpointer) {
     auto pending = std::move(host.pending);
     host.pending.clear();
     for (auto& message : pending) {
-        Handle(message.name, message.payload.get());
+        Handle(message.name, message.payload.get(), message.files.get());
     }
 }
 
@@ -126,6 +164,7 @@ void OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage*, WebKitFrame* fram
     if (webkit_frame_is_main_frame(frame)) {
         TheHost().mainFrame.reset(WEBKIT_FRAME(g_object_ref(frame)));
         TheHost().documentParsed = false;  // a new document is on its way
+        TheHost().deferred->Forget();
     }
 }
 

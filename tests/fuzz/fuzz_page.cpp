@@ -139,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kestrova::platform::MemoryBrowser browser;
     kestrova::Form1 form(browser);
     form.ShowOutlinePage();
-    const std::string& page = browser.CurrentDocument()->WrittenText();
+    const std::string_view page = browser.CurrentDocument()->WrittenText();
     const std::string end = "\r\n</body></html>";
     if (page.rfind("\r\n<html><head><base href=", 0) != 0 || page.size() < end.size() ||
         page.compare(page.size() - end.size(), end.size(), end) != 0 ||

@@ -103,7 +103,7 @@ TEST_F(ExpandCollapseTest, OrderPicturesToggleOrderDivisionsNumberedAcrossThePag
     EXPECT_EQ(Display("divOrder1"), "");
     EXPECT_EQ(Display("divCustomer1"), "none");
     // Customer 1 has two orders, so customer 2's first order is number 3.
-    const std::string& page = doc->WrittenText();
+    const std::string_view page = doc->WrittenText();
     const auto customer2 = page.find("id=\"divCustomer2\"");
     EXPECT_LT(page.find("name=\"imgOrder2\""), customer2);
     EXPECT_GT(page.find("name=\"imgOrder3\""), customer2);

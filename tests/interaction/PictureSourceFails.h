@@ -15,7 +15,7 @@ public:
     explicit PictureSourceFails(std::shared_ptr<platform::HTMLDocument> inner)
         : inner_(std::move(inner)) {}
 
-    void write(std::string text) override { inner_->write(std::move(text)); }
+    void write(platform::PageText text) override { inner_->write(std::move(text)); }
     std::unique_ptr<platform::IHTMLElementList> getElementsByTagName(
         const std::string& tagName) override {
         return inner_->getElementsByTagName(tagName);

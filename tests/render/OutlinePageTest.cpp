@@ -63,7 +63,7 @@ TEST(OutlinePage, IsTheHeadTheThreeTablesAndTheClosingTagsByteForByte) {
     const std::string expected = "\r\n" + ExpectedHead() +
                                  testing::ExpectedBody(FixtureOutline(folder.Path())) +
                                  "\r\n</body></html>";
-    const std::string& page = browser.CurrentDocument()->WrittenText();
+    const std::string_view page = browser.CurrentDocument()->WrittenText();
     EXPECT_EQ(page.size(), expected.size());
     // Compare line by line first, for a readable message.
     std::size_t at = 0;

@@ -39,21 +39,34 @@ void ReloadPictures(JSCValue* document) {
     }
 }
 
+using Deferred = std::shared_ptr<DeferredDivisions>;
+
+// A division whose content waits reads as the hidden division it is; its
+// content is built before its display first changes.
 class JscStyle final : public IHTMLStyle {
 public:
-    explicit JscStyle(ValuePtr style) : style_(std::move(style)) {}
+    JscStyle(ValuePtr style, JSCValue* element, Deferred deferred)
+        : style_(std::move(style)),
+          element_(JSC_VALUE(g_object_ref(element))),
+          deferred_(std::move(deferred)) {}
     std::string display() override { return jsc::GetString(style_.get(), "display"); }
     void put_display(const std::string& value) override {
+        if (deferred_) {
+            deferred_->BuildIfWaiting(element_.get());
+        }
         jsc::SetString(style_.get(), "display", value);
     }
 
 private:
     ValuePtr style_;
+    ValuePtr element_;
+    Deferred deferred_;
 };
 
 class JscElement final : public IHTMLElement {
 public:
-    explicit JscElement(ValuePtr element) : element_(std::move(element)) {}
+    JscElement(ValuePtr element, Deferred deferred)
+        : element_(std::move(element)), deferred_(std::move(deferred)) {}
 
     std::string tagName() override { return jsc::GetString(element_.get(), "tagName"); }
     std::string Name() override { return jsc::GetString(element_.get(), "name"); }
@@ -62,7 +75,7 @@ public:
         if (!style) {
             throw runtime::Failure("the element has no style");
         }
-        return std::make_unique<JscStyle>(std::move(style));
+        return std::make_unique<JscStyle>(std::move(style), element_.get(), deferred_);
     }
     void put_src(const std::string& address) override {
         jsc::SetString(element_.get(), "src", address);
@@ -82,60 +95,81 @@ public:
 
 private:
     ValuePtr element_;
+    Deferred deferred_;
 };
 
-std::unique_ptr<IHTMLElement> ElementOrNothing(ValuePtr value) {
+std::unique_ptr<IHTMLElement> ElementOrNothing(ValuePtr value, Deferred deferred) {
     if (jsc::IsNothing(value.get()) || !jsc_value_is_object(value.get())) {
         return nullptr;
     }
-    return std::make_unique<JscElement>(std::move(value));
+    return std::make_unique<JscElement>(std::move(value), std::move(deferred));
 }
 
+// An element inside a division whose content waits is found all the same:
+// a lookup that finds nothing builds the divisions that hold such an
+// element and looks again.
 class JscCollection final : public IHTMLElementList, public IHTMLElementCollection {
 public:
-    explicit JscCollection(ValuePtr collection) : collection_(std::move(collection)) {}
+    JscCollection(ValuePtr collection, JSCValue* document, Deferred deferred)
+        : collection_(std::move(collection)),
+          document_(JSC_VALUE(g_object_ref(document))),
+          deferred_(std::move(deferred)) {}
 
     std::unique_ptr<IHTMLElementProperties> Item(std::int16_t index) override {
         ValuePtr element(jsc_value_object_invoke_method(collection_.get(), "item", G_TYPE_INT,
                                                         static_cast<gint>(index), G_TYPE_NONE));
         jsc::ThrowPendingException(jsc_value_get_context(collection_.get()), "item");
-        return ElementOrNothing(std::move(element));
+        return ElementOrNothing(std::move(element), deferred_);
     }
     std::unique_ptr<IHTMLElement> item(const std::string& idOrName) override {
-        ValuePtr element(jsc_value_object_invoke_method(collection_.get(), "item", G_TYPE_STRING,
-                                                        idOrName.c_str(), G_TYPE_NONE));
-        jsc::ThrowPendingException(jsc_value_get_context(collection_.get()), "item");
-        return ElementOrNothing(std::move(element));
+        auto element = Lookup(idOrName);
+        if (!element && deferred_ && deferred_->BuildHoldingName(document_.get(), idOrName)) {
+            element = Lookup(idOrName);
+        }
+        return element;
     }
 
 private:
+    std::unique_ptr<IHTMLElement> Lookup(const std::string& idOrName) {
+        ValuePtr element(jsc_value_object_invoke_method(collection_.get(), "item", G_TYPE_STRING,
+                                                        idOrName.c_str(), G_TYPE_NONE));
+        jsc::ThrowPendingException(jsc_value_get_context(collection_.get()), "item");
+        return ElementOrNothing(std::move(element), deferred_);
+    }
+
     ValuePtr collection_;
+    ValuePtr document_;
+    Deferred deferred_;
 };
 
 class JscEvent final : public IHTMLEvent {
 public:
-    explicit JscEvent(ValuePtr event) : event_(std::move(event)) {}
+    JscEvent(ValuePtr event, Deferred deferred)
+        : event_(std::move(event)), deferred_(std::move(deferred)) {}
     std::unique_ptr<IHTMLElement> srcElement() override {
-        return ElementOrNothing(jsc::GetObject(event_.get(), "srcElement"));
+        return ElementOrNothing(jsc::GetObject(event_.get(), "srcElement"), deferred_);
     }
 
 private:
     ValuePtr event_;
+    Deferred deferred_;
 };
 
 class JscWindow final : public IHTMLWindow {
 public:
-    explicit JscWindow(ValuePtr window) : window_(std::move(window)) {}
+    JscWindow(ValuePtr window, Deferred deferred)
+        : window_(std::move(window)), deferred_(std::move(deferred)) {}
     std::unique_ptr<IHTMLEvent> event() override {
         ValuePtr event = jsc::GetObject(window_.get(), "event");
         if (!event) {
             return nullptr;
         }
-        return std::make_unique<JscEvent>(std::move(event));
+        return std::make_unique<JscEvent>(std::move(event), deferred_);
     }
 
 private:
     ValuePtr window_;
+    Deferred deferred_;
 };
 
 gboolean DispatchClick(gpointer receiver) {
@@ -148,9 +182,10 @@ void DispatchMouseOut(gpointer receiver) {
 
 }  // namespace
 
-JscDocument::JscDocument(JSCContext* context)
+JscDocument::JscDocument(JSCContext* context, std::shared_ptr<DeferredDivisions> deferred)
     : context_(GObjectPtr<JSCContext>(JSC_CONTEXT(g_object_ref(context)))),
-      document_(jsc_context_get_value(context, "document")) {
+      document_(jsc_context_get_value(context, "document")),
+      deferred_(std::move(deferred)) {
     if (jsc::IsNothing(document_.get())) {
         throw runtime::Failure("the page has no document");
     }
@@ -160,24 +195,31 @@ JscDocument::~JscDocument() {
     Unadvise();
 }
 
-void JscDocument::write(std::string text) {
+void JscDocument::write(PageText text) {
+    const std::string terminated = text.ToString();
     ValuePtr ignored(jsc_value_object_invoke_method(document_.get(), "write", G_TYPE_STRING,
-                                                    text.c_str(), G_TYPE_NONE));
+                                                    terminated.c_str(), G_TYPE_NONE));
     jsc::ThrowPendingException(context_.get(), "write");
 }
 
+// Positions count the elements of the whole page: the divisions that hold
+// elements of that tag are built first.
 std::unique_ptr<IHTMLElementList> JscDocument::getElementsByTagName(const std::string& tagName) {
+    if (deferred_) {
+        deferred_->BuildHoldingTag(document_.get(), tagName);
+    }
     ValuePtr collection(jsc_value_object_invoke_method(
         document_.get(), "getElementsByTagName", G_TYPE_STRING, tagName.c_str(), G_TYPE_NONE));
     jsc::ThrowPendingException(context_.get(), "getElementsByTagName");
     if (jsc::IsNothing(collection.get())) {
         return nullptr;
     }
-    return std::make_unique<JscCollection>(std::move(collection));
+    return std::make_unique<JscCollection>(std::move(collection), document_.get(), deferred_);
 }
 
 std::unique_ptr<IHTMLWindow> JscDocument::parentWindow() {
-    return std::make_unique<JscWindow>(ValuePtr(jsc_context_get_global_object(context_.get())));
+    return std::make_unique<JscWindow>(ValuePtr(jsc_context_get_global_object(context_.get())),
+                                       deferred_);
 }
 
 std::unique_ptr<IHTMLElementCollection> JscDocument::all() {
@@ -187,7 +229,7 @@ std::unique_ptr<IHTMLElementCollection> JscDocument::all() {
     if (!collection || !jsc_value_is_object(collection.get())) {
         throw runtime::Failure("the document has no collection of all elements");
     }
-    return std::make_unique<JscCollection>(std::move(collection));
+    return std::make_unique<JscCollection>(std::move(collection), document_.get(), deferred_);
 }
 
 void JscDocument::Advise(HTMLDocumentEvents& receiver) {

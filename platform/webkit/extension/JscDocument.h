@@ -6,6 +6,7 @@
 
 #include "platform/document/HTMLDocument.h"
 #include "platform/webkit/GlibHandles.h"
+#include "platform/webkit/extension/DeferredDivisions.h"
 
 namespace kestrova::platform {
 
@@ -13,11 +14,13 @@ namespace kestrova::platform {
 // through JavaScriptCore in the web process.
 class JscDocument final : public HTMLDocument {
 public:
-    // `context` is the JavaScript context of the frame that shows the page.
-    explicit JscDocument(JSCContext* context);
+    // `context` is the JavaScript context of the frame that shows the page;
+    // `deferred`, when given, the divisions whose content waits.
+    explicit JscDocument(JSCContext* context,
+                         std::shared_ptr<DeferredDivisions> deferred = nullptr);
     ~JscDocument() override;
 
-    void write(std::string text) override;
+    void write(PageText text) override;
     std::unique_ptr<IHTMLElementList> getElementsByTagName(const std::string& tagName) override;
     std::unique_ptr<IHTMLWindow> parentWindow() override;
     std::unique_ptr<IHTMLElementCollection> all() override;
@@ -27,6 +30,7 @@ public:
 private:
     GObjectPtr<JSCContext> context_;
     GObjectPtr<JSCValue> document_;
+    std::shared_ptr<DeferredDivisions> deferred_;
     HTMLDocumentEvents* receiver_ = nullptr;
 };
 

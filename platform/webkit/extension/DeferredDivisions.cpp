@@ -1,0 +1,150 @@
+#include "platform/webkit/extension/DeferredDivisions.h"
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/deferredpage/StartTags.h"
+#include "platform/runtime/Failure.h"
+#include "platform/webkit/GlibHandles.h"
+#include "platform/webkit/extension/JscValues.h"
+
+namespace kestrova::platform {
+
+DeferredDivisions::~DeferredDivisions() {
+    Forget();
+}
+
+void DeferredDivisions::Forget() {
+    if (text_) {
+        munmap(const_cast<char*>(text_), size_);
+    }
+    text_ = nullptr;
+    size_ = 0;
+    waiting_.clear();
+    indexed_ = false;
+    holdersOfName_.clear();
+    holdersOfTag_.clear();
+}
+
+void DeferredDivisions::Adopt(int file, std::vector<deferred::DeferredDivision> divisions) {
+    Forget();
+    struct stat status {};
+    if (fstat(file, &status) != 0) {
+        throw runtime::Failure(std::string("cannot read the page text's file: ") +
+                               std::strerror(errno));
+    }
+    const auto size = static_cast<std::size_t>(status.st_size);
+    for (const auto& division : divisions) {
+        if (division.offset > size || division.length > size - division.offset) {
+            throw runtime::Failure("the division " + division.id + " lies outside the page text");
+        }
+    }
+    if (size > 0) {
+        void* memory = mmap(nullptr, size, PROT_READ, MAP_SHARED, file, 0);
+        if (memory == MAP_FAILED) {
+            throw runtime::Failure(std::string("cannot map the page text: ") +
+                                   std::strerror(errno));
+        }
+        text_ = static_cast<const char*>(memory);
+        size_ = size;
+    }
+    for (auto& division : divisions) {
+        waiting_.emplace(std::move(division.id), Content{division.offset, division.length});
+    }
+}
+
+std::string_view DeferredDivisions::TextOf(const Content& content) const {
+    return std::string_view(text_ ? text_ : "", size_).substr(content.offset, content.length);
+}
+
+void DeferredDivisions::Build(JSCValue* element, const Content& content) {
+    JSCContext* context = jsc_value_get_context(element);
+    const std::string_view text = TextOf(content);
+    const GBytesPtr bytes(g_bytes_new_static(text.data(), text.size()));
+    jsc::ValuePtr markup(jsc_value_new_string_from_bytes(context, bytes.get()));
+    jsc_value_object_set_property(element, "innerHTML", markup.get());
+    jsc::ThrowPendingException(context, "building a division");
+}
+
+void DeferredDivisions::BuildIfWaiting(JSCValue* element) {
+    if (waiting_.empty()) {
+        return;
+    }
+    const std::string id = jsc::GetString(element, "id");
+    const auto found = waiting_.find(id);
+    if (found == waiting_.end() || jsc::GetString(element, "tagName") != "DIV") {
+        return;
+    }
+    const Content content = found->second;
+    waiting_.erase(found);
+    Build(element, content);
+}
+
+bool DeferredDivisions::BuildNamed(JSCValue* document, const std::vector<std::string>& ids) {
+    bool built = false;
+    for (const auto& id : ids) {
+        if (waiting_.find(id) == waiting_.end()) {
+            continue;
+        }
+        jsc::ValuePtr division(jsc_value_object_invoke_method(
+            document, "getElementById", G_TYPE_STRING, id.c_str(), G_TYPE_NONE));
+        jsc::ThrowPendingException(jsc_value_get_context(document), "finding a division");
+        if (division && jsc_value_is_object(division.get())) {
+            BuildIfWaiting(division.get());
+            built = true;
+        }
+    }
+    return built;
+}
+
+void DeferredDivisions::IndexContents() {
+    indexed_ = true;
+    for (const auto& [id, content] : waiting_) {
+        deferred::TagWalker walker(TextOf(content));
+        while (auto tag = walker.Next()) {
+            if (tag->end) {
+                continue;
+            }
+            auto& tagHolders = holdersOfTag_[tag->name];
+            if (tagHolders.empty() || tagHolders.back() != id) {
+                tagHolders.push_back(id);
+            }
+            for (const char* attribute : {"id", "name"}) {
+                if (auto value = deferred::AttributeOf(tag->inside, attribute)) {
+                    holdersOfName_[*value].push_back(id);
+                }
+            }
+        }
+    }
+}
+
+bool DeferredDivisions::BuildHoldingName(JSCValue* document, std::string_view idOrName) {
+    if (waiting_.empty()) {
+        return false;
+    }
+    if (!indexed_) {
+        IndexContents();
+    }
+    const auto found = holdersOfName_.find(std::string(idOrName));
+    return found != holdersOfName_.end() && BuildNamed(document, found->second);
+}
+
+bool DeferredDivisions::BuildHoldingTag(JSCValue* document, std::string_view tagName) {
+    if (waiting_.empty()) {
+        return false;
+    }
+    if (!indexed_) {
+        IndexContents();
+    }
+    std::string name;
+    for (const char c : tagName) {
+        name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    const auto found = holdersOfTag_.find(name);
+    return found != holdersOfTag_.end() && BuildNamed(document, found->second);
+}
+
+}  // namespace kestrova::platform

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <jsc/jsc.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/deferredpage/DeferredPage.h"
+
+namespace kestrova::platform {
+
+// The hidden divisions of the page whose content the view has not built
+// yet, and the page text it is built from: a sealed file from the window
+// process, mapped read only. A division is built, once, the first time
+// anything could tell it from a built one: its display changes, or a
+// lookup asks for an element inside it.
+class DeferredDivisions {
+public:
+    DeferredDivisions() = default;
+    ~DeferredDivisions();
+    DeferredDivisions(const DeferredDivisions&) = delete;
+    DeferredDivisions& operator=(const DeferredDivisions&) = delete;
+
+    // Takes the page text and where each division's content lies in it;
+    // throws runtime::Failure when the file or a place in it is not sound.
+    void Adopt(int file, std::vector<deferred::DeferredDivision> divisions);
+    // A new document: nothing waits any more.
+    void Forget();
+    bool Empty() const { return waiting_.empty(); }
+
+    // Builds `element`'s content when it is a division that waits.
+    void BuildIfWaiting(JSCValue* element);
+    // Builds the divisions whose content holds an element with this id or
+    // name, or an element of this tag; says whether there was any.
+    bool BuildHoldingName(JSCValue* document, std::string_view idOrName);
+    bool BuildHoldingTag(JSCValue* document, std::string_view tagName);
+
+private:
+    struct Content {
+        std::size_t offset;
+        std::size_t length;
+    };
+    std::string_view TextOf(const Content& content) const;
+    void Build(JSCValue* element, const Content& content);
+    bool BuildNamed(JSCValue* document, const std::vector<std::string>& divisionIds);
+    void IndexContents();
+
+    const char* text_ = nullptr;
+    std::size_t size_ = 0;
+    std::unordered_map<std::string, Content> waiting_;
+    // Read from the contents the first time a lookup needs them: which
+    // waiting divisions hold an element of an id or name, or of a tag.
+    bool indexed_ = false;
+    std::unordered_map<std::string, std::vector<std::string>> holdersOfName_;
+    std::unordered_map<std::string, std::vector<std::string>> holdersOfTag_;
+};
+
+}  // namespace kestrova::platform
