@@ -14,6 +14,8 @@ using platform::MemoryBrowser;
 struct Form1TestAccess {
     static void AppendText(Form1& form, std::string_view text) { form.AppendText(text); }
     static std::string GetText(Form1& form) { return form.GetText().ToString(); }
+    static platform::PageText SharedText(Form1& form) { return form.GetText(); }
+    static void AppendLine(Form1& form, std::string_view text) { form.AppendLine({text}); }
     static void ResetText(Form1& form) { form.ResetText(); }
     static std::string RenderOutline(Form1& form) { return form.RenderOutline().ToString(); }
     static platform::Variant FormatValue(Form1& form, platform::Field& field) {

@@ -113,6 +113,49 @@ TEST_F(PageBufferTest, AnEmptiedBufferGivesItsMemoryBackOnceStartUpEnds) {
 // Lengths count in 64 bits, so the limits lie far beyond any page; a piece
 // that cannot be added is still dropped whole, the buffer stays as it was,
 // and the page is known not to be whole.
+// Text handed out is shared, not copied; whatever the buffer does next, the
+// text handed out stays as it was.
+TEST_F(PageBufferTest, TextHandedOutNeverChangesWhateverTheBufferDoesNext) {
+    Access::AppendText(form, "head body");
+    const platform::PageText kept = Access::SharedText(form);
+    Access::AppendText(form, " more");  // after a GetText, without emptying
+    EXPECT_EQ(kept, "head body");
+    EXPECT_EQ(Access::GetText(form), "head body more");
+
+    const platform::PageText body = Access::SharedText(form);
+    Access::ResetText(form);
+    // The body given back after a line break, as start-up does with it, and
+    // the buffer going on after it.
+    Access::AppendLine(form, body);
+    Access::AppendLine(form, "</end>");
+    EXPECT_EQ(body, "head body more");
+    EXPECT_EQ(kept, "head body");
+    EXPECT_EQ(Access::GetText(form), "\r\nhead body more\r\n</end>");
+    ExpectState(24, 24, Access::Storage(form).size());
+
+    // A text that is not the one last handed out is copied as usual.
+    Access::ResetText(form);
+    Access::AppendLine(form, kept);
+    EXPECT_EQ(Access::GetText(form), "\r\nhead body");
+    EXPECT_EQ(kept, "head body");
+}
+
+// A long page is given back without copying it and grows on in place.
+TEST_F(PageBufferTest, ALongBodyGivenBackAfterALineBreakKeepsItsTextAndGrows) {
+    const std::string text(3 << 20, 'x');
+    Access::AppendText(form, text);
+    const platform::PageText body = Access::SharedText(form);
+    Access::ResetText(form);
+    Access::AppendLine(form, body);
+    Access::AppendLine(form, std::string(5 << 20, 'y'));
+    const std::string page = Access::GetText(form);
+    EXPECT_EQ(page.size(), 2 + text.size() + 2 + (5u << 20));
+    EXPECT_EQ(page.substr(0, 2), "\r\n");
+    EXPECT_EQ(page.substr(2, text.size()), text);
+    EXPECT_EQ(page.substr(page.size() - 3), "yyy");
+    EXPECT_EQ(body, text);
+}
+
 TEST_F(PageBufferTest, APieceThatCannotBeAddedIsDroppedWholeAndSaidSo) {
     struct Case {
         const char* name;

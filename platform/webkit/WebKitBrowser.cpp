@@ -55,6 +55,9 @@ WebKitBrowser::WebKitBrowser(std::string applicationDirectory, PageLoading loadi
                                        : "the page's process ended unexpectedly; the page is gone");
         }),
         nullptr);
+    // The view's web process starts now, so that it gets ready while the
+    // window builds the page.
+    webkit_web_view_load_uri(view_.get(), "about:blank");
 }
 
 WebKitBrowser::~WebKitBrowser() {

@@ -63,14 +63,7 @@ void Form1::AppendPieces(std::string_view prefix, std::initializer_list<std::str
         }
         mlngCapacity = newCapacity;
     }
-    char* out = mstrBuffer.Overwrite(static_cast<std::size_t>(mlngLength), n);
-    for (const char c : prefix) {
-        *out++ = c;
-    }
-    for (const auto piece : pieces) {
-        std::memcpy(out, piece.data(), piece.size());
-        out += piece.size();
-    }
+    mstrBuffer.Write(static_cast<std::size_t>(mlngLength), prefix, pieces);
     mlngLength = newLength;
 }
 

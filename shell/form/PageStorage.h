@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -26,25 +27,14 @@ public:
     void AssignBlanks(std::size_t count);
     // Adds `count` blanks at the end; throws std::bad_alloc when it cannot.
     void AppendBlanks(std::size_t count);
-    // The `count` characters from `position` on, to be overwritten; they
-    // must lie inside.
-    char* Overwrite(std::size_t position, std::size_t count) {
-        if (Shared()) {
-            MoveToMemoryOfItsOwn();
-        }
-        if (position > written_) {
-            FillBlanksUpTo(position);
-        }
-        if (position + count > written_) {
-            written_ = position + count;
-        }
-        return mapping_->data + position;
-    }
+    // Writes `prefix` and then `pieces` from `position` on; they must fit.
+    void Write(std::size_t position, std::string_view prefix,
+               std::initializer_list<std::string_view> pieces);
     // The first `length` characters, copied.
     std::string Prefix(std::size_t length) const;
     // The first `length` characters (at most its size), without a copy. The
-    // text keeps the memory it lies in; the storage changes no character of
-    // it and moves to memory of its own before it next changes.
+    // text keeps the memory it lies in, and the storage never changes a
+    // character of it.
     platform::PageText Share(std::size_t length);
     // The whole storage, spare blanks included.
     std::string ToString() const { return Prefix(size_); }
@@ -61,15 +51,24 @@ private:
         ~Mapping();
     };
 
+    char* Text() const { return mapping_->data + offset_; }
     bool Shared() const { return mapping_ && mapping_.use_count() > 1; }
-    void MoveToMemoryOfItsOwn();
+    bool TakeBackSharedText(std::string_view prefix, std::string_view piece);
+    void MoveToMemoryOfItsOwn(std::size_t bytes);
     void FillBlanksUpTo(std::size_t position);
     void ReleaseUnused();
     void Reserve(std::size_t bytes);
 
     std::shared_ptr<Mapping> mapping_;
+    std::size_t offset_ = 0;  // where the text starts in the mapping
     std::size_t size_ = 0;
     std::size_t written_ = 0;  // characters before this are written; the rest are blanks
+    // Bytes of the mapping before this may be seen by a shared text.
+    std::size_t sharedEnd_ = 0;
+    // The text last shared from a mapping this storage has let go of.
+    std::weak_ptr<Mapping> lastShared_;
+    std::size_t lastSharedOffset_ = 0;
+    std::size_t lastSharedLength_ = 0;
 };
 
 }  // namespace kestrova
