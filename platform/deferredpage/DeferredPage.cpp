@@ -9,25 +9,6 @@ namespace kestrova::platform::deferred {
 
 namespace {
 
-// Where the content of a division whose start tag ends at `contentBegin`
-// ends: the "<" of its matching end tag; nullopt when there is none.
-std::optional<std::size_t> ContentEnd(std::string_view page, std::size_t contentBegin,
-                                      std::size_t& resumeAt) {
-    TagWalker walker(page, contentBegin);
-    int depth = 1;
-    while (auto tag = walker.Next()) {
-        if (tag->name != "div") {
-            continue;
-        }
-        depth += tag->end ? -1 : 1;
-        if (depth == 0) {
-            resumeAt = tag->begin;
-            return tag->begin;
-        }
-    }
-    return std::nullopt;
-}
-
 std::string AttributeText(std::string_view value) {
     std::string text = "\"";
     for (const char c : value) {
@@ -84,14 +65,13 @@ DeferredPage DeferredPage::Split(std::string_view page) {
         if (!style || !id || id->empty() || !StyleHides(*style)) {
             continue;
         }
-        std::size_t resumeAt = 0;
-        const auto end = ContentEnd(page, tag->after, resumeAt);
+        const auto end = MatchingDivisionEnd(page, tag->after);
         if (!end) {
             continue;
         }
         ++uses[*id];
         candidates.push_back(DeferredDivision{*id, tag->after, *end - tag->after});
-        walker = TagWalker(page, resumeAt);
+        walker = TagWalker(page, *end);
     }
 
     DeferredPage split;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cctype>
+#include <cstring>
 
 namespace kestrova::platform::deferred {
 
@@ -15,12 +16,16 @@ bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+// Tag names are ASCII; the locale has no say in them.
 char Lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // Elements whose content is text, never tags, up to their own end tag.
 bool HoldsRawText(const std::string& name) {
+    if (name.empty() || std::string_view("stxin").find(name[0]) == std::string_view::npos) {
+        return false;
+    }
     static const std::array<std::string_view, 9> kRaw = {
         "style", "script", "textarea", "title", "xmp", "iframe", "noembed", "noframes", "noscript"};
     for (const auto raw : kRaw) {
@@ -57,23 +62,88 @@ std::size_t TagClose(std::string_view text, std::size_t from) {
     return std::string_view::npos;
 }
 
-}  // namespace
-
-std::size_t TagWalker::SkipRawText(const std::string& name, std::size_t from) const {
-    for (std::size_t at = text_.find("</", from); at != std::string_view::npos;
-         at = text_.find("</", at + 2)) {
+// Where the raw text of an element of that name (lower case), starting at
+// `from`, ends: the "<" of its end tag, or the end of the text.
+std::size_t SkipRawText(std::string_view text, std::string_view name, std::size_t from) {
+    for (std::size_t at = text.find("</", from); at != std::string_view::npos;
+         at = text.find("</", at + 2)) {
         std::size_t i = 0;
-        while (i < name.size() && at + 2 + i < text_.size() &&
-               Lower(text_[at + 2 + i]) == name[i]) {
+        while (i < name.size() && at + 2 + i < text.size() && Lower(text[at + 2 + i]) == name[i]) {
             ++i;
         }
         const std::size_t after = at + 2 + name.size();
-        if (i == name.size() && (after >= text_.size() || IsSpace(text_[after]) ||
-                                 text_[after] == '>' || text_[after] == '/')) {
+        if (i == name.size() && (after >= text.size() || IsSpace(text[after]) ||
+                                 text[after] == '>' || text[after] == '/')) {
             return at;
         }
     }
-    return text_.size();
+    return text.size();
+}
+
+}  // namespace
+
+std::optional<std::size_t> MatchingDivisionEnd(std::string_view text, std::size_t from) {
+    // The same reading as TagWalker, without making a Tag of each tag: the
+    // content of the hidden divisions is nearly all of a page.
+    int depth = 1;
+    std::size_t at = from;
+    std::string name;
+    while (at < text.size()) {
+        const void* found = std::memchr(text.data() + at, '<', text.size() - at);
+        if (!found) {
+            return std::nullopt;
+        }
+        const std::size_t open =
+            static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+        if (open + 1 >= text.size()) {
+            return std::nullopt;
+        }
+        const char next = text[open + 1];
+        if (next == '!' || next == '?') {
+            const bool comment = next == '!' && open + 3 < text.size() && text[open + 2] == '-' &&
+                                 text[open + 3] == '-';
+            const std::size_t close =
+                comment ? text.find("-->", open + 4) : text.find('>', open + 2);
+            if (close == std::string_view::npos) {
+                return std::nullopt;
+            }
+            at = close + (comment ? 3 : 1);
+            continue;
+        }
+        const bool end = next == '/';
+        const std::size_t nameBegin = open + (end ? 2 : 1);
+        if (nameBegin >= text.size() || !IsLetter(text[nameBegin])) {
+            at = open + 1;
+            continue;
+        }
+        std::size_t nameEnd = nameBegin;
+        while (nameEnd < text.size() && !IsSpace(text[nameEnd]) && text[nameEnd] != '>' &&
+               text[nameEnd] != '/') {
+            ++nameEnd;
+        }
+        const std::size_t close = TagClose(text, nameEnd);
+        if (close == std::string_view::npos) {
+            return std::nullopt;
+        }
+        at = close;
+        const std::size_t length = nameEnd - nameBegin;
+        if (length == 3 && Lower(text[nameBegin]) == 'd' && Lower(text[nameBegin + 1]) == 'i' &&
+            Lower(text[nameBegin + 2]) == 'v') {
+            depth += end ? -1 : 1;
+            if (depth == 0) {
+                return open;
+            }
+        } else if (!end && length <= 8) {
+            name.assign(text.data() + nameBegin, length);
+            for (char& c : name) {
+                c = Lower(c);
+            }
+            if (HoldsRawText(name)) {
+                at = SkipRawText(text, name, close);
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<Tag> TagWalker::Next() {
@@ -83,17 +153,19 @@ std::optional<Tag> TagWalker::Next() {
             at_ = text_.size();
             return std::nullopt;
         }
-        if (text_.compare(open, 4, "<!--") == 0) {
+        const char next = text_[open + 1];
+        if (next == '!' && open + 3 < text_.size() && text_[open + 2] == '-' &&
+            text_[open + 3] == '-') {
             const std::size_t close = text_.find("-->", open + 4);
             at_ = close == std::string_view::npos ? text_.size() : close + 3;
             continue;
         }
-        if (text_[open + 1] == '!' || text_[open + 1] == '?') {
+        if (next == '!' || next == '?') {
             const std::size_t close = text_.find('>', open + 2);
             at_ = close == std::string_view::npos ? text_.size() : close + 1;
             continue;
         }
-        const bool end = text_[open + 1] == '/';
+        const bool end = next == '/';
         std::size_t nameBegin = open + (end ? 2 : 1);
         if (nameBegin >= text_.size() || !IsLetter(text_[nameBegin])) {
             at_ = open + 1;  // a "<" that starts no tag is text
@@ -113,11 +185,12 @@ std::optional<Tag> TagWalker::Next() {
         tag.end = end;
         tag.begin = open;
         tag.after = close;
-        for (std::size_t i = nameBegin; i < nameEnd; ++i) {
-            tag.name += Lower(text_[i]);
+        tag.name.assign(text_.data() + nameBegin, nameEnd - nameBegin);
+        for (char& c : tag.name) {
+            c = Lower(c);
         }
         tag.inside = text_.substr(nameEnd, close - 1 - nameEnd);
-        at_ = !end && HoldsRawText(tag.name) ? SkipRawText(tag.name, close) : close;
+        at_ = !end && HoldsRawText(tag.name) ? SkipRawText(text_, tag.name, close) : close;
         return tag;
     }
     return std::nullopt;

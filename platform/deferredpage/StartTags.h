@@ -26,11 +26,13 @@ public:
     std::optional<Tag> Next();
 
 private:
-    std::size_t SkipRawText(const std::string& name, std::size_t from) const;
-
     std::string_view text_;
     std::size_t at_;
 };
+
+// Where the division whose start tag ends at `from` ends: the "<" of its
+// matching end tag, divisions inside it counted; nullopt when there is none.
+std::optional<std::size_t> MatchingDivisionEnd(std::string_view text, std::size_t from);
 
 // The value of an attribute (name in lower case) inside a tag, as the
 // parser reads it, character references left as they stand; nullopt when

@@ -15,12 +15,15 @@ inline constexpr const char* kBindEvents = "kestrova.bind-events";
 inline constexpr const char* kPutElementProperty = "kestrova.put-element-property";
 inline constexpr const char* kPutElementPropertyType = "(sqss)";
 
-// The whole page text, for the hidden divisions whose content the view
-// builds when they are first shown. The message carries one file, sealed,
-// with the text; the payload says, for each such division, its id and
-// where its content lies in the text.
+// The page to write into the document, which is empty until then. The
+// message carries one file, sealed, with the whole page text and after it
+// the text the view builds first: the page without the content of its
+// hidden divisions, which is built from the whole text when each division
+// is first shown. Payload: where the first text lies in the file (offset,
+// length), and for each division left out, its id and where its content
+// lies in the file.
 inline constexpr const char* kPageText = "kestrova.page-text";
-inline constexpr const char* kPageTextType = "(a(stt))";
+inline constexpr const char* kPageTextType = "(tta(stt))";
 
 // The type of the start data WebKit hands the extension module
 // (kestrova-webext.so in the application directory): the application

@@ -1,5 +1,7 @@
 #include "platform/webkit/RemoteDocument.h"
 
+#include <iterator>
+
 #include "platform/deferredpage/DeferredPage.h"
 #include "platform/runtime/Attempt.h"
 #include "platform/runtime/Failure.h"
@@ -53,11 +55,14 @@ GVariantPtr PutMessagePayload(const RemoteDocument::PropertyPut& put) {
                       static_cast<guint16>(put.index), put.property.c_str(), put.value.c_str())));
 }
 
-GVariantPtr PageTextPayload(const std::vector<deferred::DeferredDivision>& divisions) {
+// The first text follows the whole text in the file.
+GVariantPtr PageTextPayload(std::size_t wholeSize, const deferred::DeferredPage& page) {
     GVariantBuilder builder;
     g_variant_builder_init(&builder, G_VARIANT_TYPE(messages::kPageTextType));
+    g_variant_builder_add(&builder, "t", static_cast<guint64>(wholeSize));
+    g_variant_builder_add(&builder, "t", static_cast<guint64>(page.FirstText().size()));
     g_variant_builder_open(&builder, G_VARIANT_TYPE("a(stt)"));
-    for (const auto& division : divisions) {
+    for (const auto& division : page.Divisions()) {
         g_variant_builder_add(&builder, "(stt)", division.id.c_str(),
                               static_cast<guint64>(division.offset),
                               static_cast<guint64>(division.length));
@@ -103,6 +108,8 @@ void RemoteDocument::write(PageText text) {
         [](gpointer data) { delete static_cast<std::weak_ptr<RemoteDocument>*>(data); });
 }
 
+// Properties set during start-up on elements the view builds first are
+// written into the text it builds them from; the others go as messages.
 void RemoteDocument::HandOver() {
     if (!written_ || handedOver_) {
         return;
@@ -110,36 +117,47 @@ void RemoteDocument::HandOver() {
     handedOver_ = true;
     const PageText text = std::move(text_);
     text_ = PageText();
-    auto page = loading_ == PageLoading::DeferHiddenDivisions ? deferred::DeferredPage::Split(text)
-                                                              : deferred::DeferredPage::Whole(text);
-    std::vector<PropertyPut> later;
-    for (auto& put : puts_) {
-        if (!IsAttribute(put.property) || put.index < 0 ||
-            !page.SetAttribute(put.tagName, static_cast<std::size_t>(put.index), put.property,
-                               put.value)) {
-            later.push_back(std::move(put));
-        }
-    }
+    const auto puts = std::move(puts_);
     puts_.clear();
-    if (!page.Divisions().empty()) {
-        const bool kept = runtime::Attempt("browser view: keeping the page text aside",
-                                           [&] { pageText_ = SealedCopy(text, "kestrova-page"); });
-        if (kept) {
-            pending_.insert(pending_.begin(),
-                            Message{messages::kPageText, PageTextPayload(page.Divisions()), true});
-        } else {
-            page = deferred::DeferredPage::Whole(text);  // then the view builds it all at once
+    std::vector<Message> putMessages;
+    const auto withProperties = [&](deferred::DeferredPage page) {
+        putMessages.clear();
+        for (const auto& put : puts) {
+            if (!IsAttribute(put.property) || put.index < 0 ||
+                !page.SetAttribute(put.tagName, static_cast<std::size_t>(put.index), put.property,
+                                   put.value)) {
+                putMessages.push_back(
+                    Message{messages::kPutElementProperty, PutMessagePayload(put)});
+            }
         }
-    }
-    for (const auto& put : later) {
-        pending_.push_back(Message{messages::kPutElementProperty, PutMessagePayload(put)});
-    }
+        return page;
+    };
     std::weak_ptr<RemoteDocument> self = weak_from_this();
-    channel_.LoadPage(page.FirstText(), [self] {
+    auto loaded = [self] {
         if (auto document = self.lock()) {
             document->OnLoaded();
         }
-    });
+    };
+    // Unless the view builds it whole, it starts from an empty document
+    // and the web process writes the page into it from a sealed copy of the
+    // text, which it keeps for the divisions it builds later. A page whose
+    // text cannot be passed on so is shown whole.
+    if (loading_ == PageLoading::DeferHiddenDivisions) {
+        const auto page = withProperties(deferred::DeferredPage::Split(text));
+        const bool passed = runtime::Attempt("browser view: passing the page text on", [&] {
+            pageText_ = SealedCopy({text.View(), page.FirstText()}, "kestrova-page");
+        });
+        if (passed) {
+            pending_.insert(pending_.begin(),
+                            Message{messages::kPageText, PageTextPayload(text.size(), page), true});
+            std::move(putMessages.begin(), putMessages.end(), std::back_inserter(pending_));
+            channel_.LoadPage(std::string(), std::move(loaded));
+            return;
+        }
+    }
+    auto whole = withProperties(deferred::DeferredPage::Whole(text));
+    std::move(putMessages.begin(), putMessages.end(), std::back_inserter(pending_));
+    channel_.LoadPage(whole.FirstText(), std::move(loaded));
 }
 
 std::unique_ptr<IHTMLElementList> RemoteDocument::getElementsByTagName(const std::string& tagName) {

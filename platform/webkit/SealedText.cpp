@@ -12,7 +12,7 @@
 
 namespace kestrova::platform {
 
-FileDescriptor SealedCopy(std::string_view text, const char* name) {
+FileDescriptor SealedCopy(std::initializer_list<std::string_view> parts, const char* name) {
     FileDescriptor file(memfd_create(name, MFD_CLOEXEC | MFD_ALLOW_SEALING));
     if (!file) {
         throw runtime::Failure(std::string("cannot make a file in memory: ") +
@@ -20,17 +20,19 @@ FileDescriptor SealedCopy(std::string_view text, const char* name) {
     }
     // Written, not mapped: the system fills the file's pages directly, with
     // no page fault for each of them.
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = write(file.Get(), text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
+    for (const auto text : parts) {
+        std::size_t written = 0;
+        while (written < text.size()) {
+            const ssize_t n = write(file.Get(), text.data() + written, text.size() - written);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                throw runtime::Failure("cannot write " + std::to_string(text.size()) +
+                                       " bytes into a file in memory: " + std::strerror(errno));
+            }
+            written += static_cast<std::size_t>(n);
         }
-        if (n <= 0) {
-            throw runtime::Failure("cannot write " + std::to_string(text.size()) +
-                                   " bytes into a file in memory: " + std::strerror(errno));
-        }
-        written += static_cast<std::size_t>(n);
     }
     if (fcntl(file.Get(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) !=
         0) {

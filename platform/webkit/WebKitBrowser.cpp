@@ -92,6 +92,10 @@ std::shared_ptr<BrowserDocument> WebKitBrowser::Document() {
 
 void WebKitBrowser::LoadPage(std::string text, std::function<void()> loaded) {
     pageLoaded_ = std::move(loaded);
+    if (text.empty()) {
+        webkit_web_view_load_html(view_.get(), "", pageAddress_.c_str());
+        return;
+    }
     // The view takes the page text over without a copy of its own.
     auto* owned = new std::string(std::move(text));
     const GBytesPtr bytes(g_bytes_new_with_free_func(

@@ -16,6 +16,8 @@
 #include "platform/webkit/GlibHandles.h"
 #include "platform/webkit/Messages.h"
 #include "platform/webkit/extension/JscDocument.h"
+#include "platform/webkit/extension/MappedText.h"
+#include "platform/webkit/extension/PageWriter.h"
 #include "shell/form/Form1.h"
 
 namespace kestrova::webprocess {
@@ -45,6 +47,8 @@ struct Host {
     // page's document is parsed.
     bool documentParsed = false;
     std::vector<PendingMessage> pending;
+    // Writes the page into the document, a piece at each turn.
+    std::unique_ptr<platform::PageWriter> writer;
 };
 
 Host& TheHost() {
@@ -63,6 +67,8 @@ void OnBindEvents(GVariant*, GUnixFDList*) {
         std::make_shared<platform::JscDocument>(context.get(), TheHost().deferred));
 }
 
+void OnDocumentLoaded(WebKitWebPage*, gpointer);
+
 void OnPageText(GVariant* payload, GUnixFDList* files) {
     if (!payload ||
         !g_variant_is_of_type(payload, G_VARIANT_TYPE(platform::messages::kPageTextType))) {
@@ -79,7 +85,9 @@ void OnPageText(GVariant* payload, GUnixFDList* files) {
     }
     std::vector<platform::deferred::DeferredDivision> divisions;
     GVariantIter* entries = nullptr;
-    g_variant_get(payload, "(a(stt))", &entries);
+    guint64 firstOffset = 0;
+    guint64 firstLength = 0;
+    g_variant_get(payload, "(tta(stt))", &firstOffset, &firstLength, &entries);
     const gchar* id = nullptr;
     guint64 offset = 0;
     guint64 length = 0;
@@ -87,7 +95,15 @@ void OnPageText(GVariant* payload, GUnixFDList* files) {
         divisions.push_back(platform::deferred::DeferredDivision{id, offset, length});
     }
     g_variant_iter_free(entries);
-    TheHost().deferred->Adopt(file.Get(), std::move(divisions));
+    const auto text = platform::MappedText::Map(file.Get());
+    const std::string_view firstText = text->Part(firstOffset, firstLength);
+    Host& host = TheHost();
+    GObjectPtr<JSCContext> context(MainFrameContext());
+    // Messages about elements wait for the whole page to be written.
+    host.documentParsed = false;
+    host.writer = std::make_unique<platform::PageWriter>(
+        context.get(), text, firstText, [] { OnDocumentLoaded(nullptr, nullptr); });
+    host.deferred->Adopt(text, std::move(divisions));
 }
 
 void OnPutElementProperty(GVariant* payload, GUnixFDList*) {
@@ -152,6 +168,9 @@ gboolean OnUserMessage(WebKitWebPage*, WebKitUserMessage* message, gpointer) {
 
 void OnDocumentLoaded(WebKitWebPage*, gpointer) {
     Host& host = TheHost();
+    if (host.writer && !host.writer->Done()) {
+        return;  // the page is still being written
+    }
     host.documentParsed = true;
     auto pending = std::move(host.pending);
     host.pending.clear();
@@ -165,6 +184,7 @@ void OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage*, WebKitFrame* fram
         TheHost().mainFrame.reset(WEBKIT_FRAME(g_object_ref(frame)));
         TheHost().documentParsed = false;  // a new document is on its way
         TheHost().deferred->Forget();
+        TheHost().writer.reset();
     }
 }
 

@@ -1,11 +1,5 @@
 #include "platform/webkit/extension/DeferredDivisions.h"
 
-#include <sys/mman.h>
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "platform/deferredpage/StartTags.h"
 #include "platform/runtime/Failure.h"
 #include "platform/webkit/GlibHandles.h"
@@ -13,51 +7,28 @@
 
 namespace kestrova::platform {
 
-DeferredDivisions::~DeferredDivisions() {
-    Forget();
-}
-
 void DeferredDivisions::Forget() {
-    if (text_) {
-        munmap(const_cast<char*>(text_), size_);
-    }
-    text_ = nullptr;
-    size_ = 0;
+    text_.reset();
     waiting_.clear();
     indexed_ = false;
     holdersOfName_.clear();
     holdersOfTag_.clear();
 }
 
-void DeferredDivisions::Adopt(int file, std::vector<deferred::DeferredDivision> divisions) {
+void DeferredDivisions::Adopt(std::shared_ptr<const MappedText> text,
+                              std::vector<deferred::DeferredDivision> divisions) {
     Forget();
-    struct stat status {};
-    if (fstat(file, &status) != 0) {
-        throw runtime::Failure(std::string("cannot read the page text's file: ") +
-                               std::strerror(errno));
-    }
-    const auto size = static_cast<std::size_t>(status.st_size);
     for (const auto& division : divisions) {
-        if (division.offset > size || division.length > size - division.offset) {
-            throw runtime::Failure("the division " + division.id + " lies outside the page text");
-        }
+        text->Part(division.offset, division.length);  // throws when it lies outside
     }
-    if (size > 0) {
-        void* memory = mmap(nullptr, size, PROT_READ, MAP_SHARED, file, 0);
-        if (memory == MAP_FAILED) {
-            throw runtime::Failure(std::string("cannot map the page text: ") +
-                                   std::strerror(errno));
-        }
-        text_ = static_cast<const char*>(memory);
-        size_ = size;
-    }
+    text_ = std::move(text);
     for (auto& division : divisions) {
         waiting_.emplace(std::move(division.id), Content{division.offset, division.length});
     }
 }
 
 std::string_view DeferredDivisions::TextOf(const Content& content) const {
-    return std::string_view(text_ ? text_ : "", size_).substr(content.offset, content.length);
+    return text_->Part(content.offset, content.length);
 }
 
 void DeferredDivisions::Build(JSCValue* element, const Content& content) {

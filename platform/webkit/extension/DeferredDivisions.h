@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/deferredpage/DeferredPage.h"
+#include "platform/webkit/extension/MappedText.h"
 
 namespace kestrova::platform {
 
@@ -20,13 +21,13 @@ namespace kestrova::platform {
 class DeferredDivisions {
 public:
     DeferredDivisions() = default;
-    ~DeferredDivisions();
     DeferredDivisions(const DeferredDivisions&) = delete;
     DeferredDivisions& operator=(const DeferredDivisions&) = delete;
 
     // Takes the page text and where each division's content lies in it;
-    // throws runtime::Failure when the file or a place in it is not sound.
-    void Adopt(int file, std::vector<deferred::DeferredDivision> divisions);
+    // throws runtime::Failure when a place in it is not sound.
+    void Adopt(std::shared_ptr<const MappedText> text,
+               std::vector<deferred::DeferredDivision> divisions);
     // A new document: nothing waits any more.
     void Forget();
     bool Empty() const { return waiting_.empty(); }
@@ -48,8 +49,7 @@ private:
     bool BuildNamed(JSCValue* document, const std::vector<std::string>& divisionIds);
     void IndexContents();
 
-    const char* text_ = nullptr;
-    std::size_t size_ = 0;
+    std::shared_ptr<const MappedText> text_;
     std::unordered_map<std::string, Content> waiting_;
     // Read from the contents the first time a lookup needs them: which
     // waiting divisions hold an element of an id or name, or of a tag.
