@@ -6,8 +6,8 @@
 
 namespace kestrova {
 
-MainWindow::MainWindow(const std::string& applicationDirectory)
-    : browser_(applicationDirectory), window_(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL))) {
+MainWindow::MainWindow(const std::string& applicationDirectory, platform::PageLoading loading)
+    : browser_(applicationDirectory, loading), window_(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL))) {
     gtk_window_set_title(window_, "Kestrova");
     platform::GObjectPtr<GdkPixbuf> icon(NewWindowIcon());
     gtk_window_set_icon(window_, icon.get());

@@ -15,7 +15,9 @@ namespace kestrova {
 // the page is on its way before the window is first shown.
 class MainWindow {
 public:
-    explicit MainWindow(const std::string& applicationDirectory);
+    explicit MainWindow(
+        const std::string& applicationDirectory,
+        platform::PageLoading loading = platform::PageLoading::DeferHiddenDivisions);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <cstdlib>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/runtime/App.h"
+#include "platform/webkit/WebKitBrowser.h"
+#include "shell/window/MainWindow.h"
+#include "tests/HangGuard.h"
+#include "tests/data/FixtureDatabase.h"
+#include "tests/window/AppDirectoryCopy.h"
+#include "tests/window/Snapshot.h"
+#include "tests/window/ViewProbe.h"
+
+// The view builds the content of a hidden division when it is first shown.
+// Whatever is clicked, it must look and hold exactly what a view that built
+// the whole page at once looks and holds after the same clicks.
+
+namespace kestrova {
+namespace {
+
+using testing::Evaluate;
+using testing::SpinUntil;
+
+constexpr const char* kStands =
+    "document.readyState == 'complete' &&"
+    " Array.from(document.images).every(i => i.complete && i.naturalWidth == 16) &&"
+    " document.getElementsByTagName('base')[0].getAttribute('href') != 'D:\\\\0\\\\4.htm'";
+
+// Every division shown, by id, with its markup.
+constexpr const char* kShownDivisions =
+    "Array.from(document.getElementsByTagName('div')).filter(d => d.style.display != 'none')"
+    ".map(d => d.id + '=' + d.outerHTML).join('\\n')";
+
+// The pictures a user can click now: those whose row is shown.
+constexpr const char* kClickablePictures =
+    "Array.from(document.images).filter(i => i.offsetParent !== null).map(i => i.name).join(' ')";
+
+std::string SampleDatabase(const testing::FixtureFolder& folder, int customers) {
+    const std::string file = folder.Path() + "/sample.mdb";
+    const std::string command = std::string(KESTROVA_SAMPLEDB) + " '" + file + "' --customers " +
+                                std::to_string(customers) + " --seed 11 >/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return file;
+}
+
+class DeferredViewTest : public ::testing::Test {
+protected:
+    DeferredViewTest()
+        : copy(SampleDatabase(folder, 50), "deferred"),
+          deferred((runtime::SetAppPath(copy.Path()), copy.Path()),
+                   platform::PageLoading::DeferHiddenDivisions),
+          whole(copy.Path(), platform::PageLoading::Whole) {
+        deferred.Show();
+        whole.Show();
+    }
+
+    bool BothStand() {
+        return SpinUntil(
+            [&] {
+                return Evaluate(deferred.View(), kStands) == "true" &&
+                       Evaluate(whole.View(), kStands) == "true";
+            },
+            testing::HangGuard(60));
+    }
+
+    // Clicks the picture in both views, inside each document's own dispatch.
+    void Click(const std::string& name) {
+        const std::string script = "document.all.item('" + name + "').click(); 'clicked'";
+        ASSERT_EQ(Evaluate(deferred.View(), script), "clicked") << name;
+        ASSERT_EQ(Evaluate(whole.View(), script), "clicked") << name;
+    }
+
+    void ExpectTheSame(const std::string& after) {
+        ASSERT_TRUE(BothStand()) << after;
+        EXPECT_EQ(Evaluate(deferred.View(), kShownDivisions),
+                  Evaluate(whole.View(), kShownDivisions))
+            << after;
+        for (const auto region :
+             {WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_REGION_FULL_DOCUMENT}) {
+            const auto seen = testing::TakeSnapshot(deferred.View(), region);
+            const auto expected = testing::TakeSnapshot(whole.View(), region);
+            ASSERT_GT(seen.width, 0);
+            const long differing = seen.DifferingPixels(expected);
+            EXPECT_EQ(differing, 0) << after;
+            if (differing) {
+                seen.SavePng(std::string(KESTROVA_BUILT_APPDIR) + "/deferred-view-seen.png");
+                expected.SavePng(std::string(KESTROVA_BUILT_APPDIR) +
+                                 "/deferred-view-expected.png");
+            }
+        }
+    }
+
+    testing::FixtureFolder folder;
+    testing::AppDirectoryCopy copy;
+    MainWindow deferred;
+    MainWindow whole;
+};
+
+TEST_F(DeferredViewTest, LooksAndHoldsWhatTheWholePageDoesAfterAnyClicks) {
+    ASSERT_TRUE(BothStand());
+    ExpectTheSame("at the start");
+    // Nothing of a hidden division's content is there before it is shown.
+    EXPECT_EQ(Evaluate(deferred.View(), "document.getElementsByName('imgOrder1').length"), "0");
+    EXPECT_EQ(Evaluate(whole.View(), "document.getElementsByName('imgOrder1').length"), "1");
+
+    for (const unsigned seed : {1u, 2u, 3u}) {
+        std::mt19937 random(seed);
+        std::string steps;
+        for (int step = 0; step < 12; ++step) {
+            std::istringstream clickable(Evaluate(deferred.View(), kClickablePictures));
+            std::vector<std::string> customers;
+            std::vector<std::string> orders;
+            for (std::string name; clickable >> name;) {
+                (name.rfind("imgCustomer", 0) == 0 ? customers : orders).push_back(name);
+            }
+            ASSERT_FALSE(customers.empty());
+            // Orders when there are any, half of the time; a recent picture
+            // again now and then, for second and third clicks.
+            const bool order = !orders.empty() && random() % 2 == 0;
+            const auto& from = order ? orders : customers;
+            const std::string name = from[random() % std::min<std::size_t>(from.size(), 6)];
+            steps += " " + name;
+            Click(name);
+        }
+        ExpectTheSame("after" + steps);
+    }
+}
+
+// A page where a picture stands outside the hidden division that holds the
+// division it names: the click handler's lookup of that division must find
+// it, though its content has not been built.
+constexpr const char* kOrderInsideAHiddenCustomer =
+    "<html><head><base href=\"D:\\0\\4.htm\"></head><body>"
+    "<img name=\"imgOrder7\" src=\"plus.gif\">"
+    "<div id=\"divCustomer1\" style=\"display:none\"><table><tr><td>"
+    "<div id=\"divOrder7\" style=\"display:none\">seven</div>"
+    "</td></tr></table></div></body></html>";
+
+class NoEvents final : public platform::HTMLDocumentEvents {
+public:
+    bool onclick() override { return false; }
+    void onmouseout() override {}
+};
+
+// A bare browser control showing `page` with the window's handlers bound.
+class PageInView {
+public:
+    PageInView(const std::string& directory, platform::PageLoading loading, const char* page)
+        : browser_(directory, loading), window_(gtk_window_new(GTK_WINDOW_TOPLEVEL)) {
+        gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(browser_.View()));
+        gtk_widget_show_all(window_);
+        browser_.Navigate("about:blank");
+        const auto document = browser_.Document();
+        document->Advise(events_);
+        document->write(page);
+        document->getElementsByTagName("base")->Item(0)->put_href(directory);
+    }
+    ~PageInView() { gtk_widget_destroy(window_); }
+    std::string Page(const std::string& script) { return Evaluate(browser_.View(), script); }
+
+private:
+    NoEvents events_;
+    platform::WebKitBrowser browser_;
+    GtkWidget* window_;
+};
+
+TEST(DeferredView, ALookupOfAnElementInsideAHiddenDivisionBuildsWhatHoldsIt) {
+    testing::AppDirectoryCopy copy;
+    runtime::SetAppPath(copy.Path());
+    PageInView deferred(copy.Path(), platform::PageLoading::DeferHiddenDivisions,
+                        kOrderInsideAHiddenCustomer);
+    PageInView whole(copy.Path(), platform::PageLoading::Whole, kOrderInsideAHiddenCustomer);
+    const auto loaded = [](PageInView& view) {
+        return SpinUntil([&] { return view.Page("document.readyState") == "complete"; },
+                         testing::HangGuard(60));
+    };
+    ASSERT_TRUE(loaded(deferred));
+    ASSERT_TRUE(loaded(whole));
+    EXPECT_EQ(deferred.Page("document.getElementById('divOrder7')"), "null");
+
+    const std::string click = "document.all.item('imgOrder7').click(); 'clicked'";
+    ASSERT_EQ(deferred.Page(click), "clicked");
+    ASSERT_EQ(whole.Page(click), "clicked");
+    const std::string body = "document.body.innerHTML";
+    EXPECT_EQ(deferred.Page("document.getElementById('divOrder7').style.display"), "");
+    EXPECT_EQ(deferred.Page(body), whole.Page(body));
+    EXPECT_NE(deferred.Page(body).find("Minus.gif"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestrova
