@@ -40,9 +40,9 @@ long Snapshot::DifferingPixels(const Snapshot& other) const {
 
 void Snapshot::SavePng(const std::string& file) const {
     std::vector<std::uint32_t> copy = pixels;
-    cairo_surface_t* surface = cairo_image_surface_create_for_data(
-        reinterpret_cast<unsigned char*>(copy.data()), CAIRO_FORMAT_ARGB32, width, height,
-        width * 4);
+    cairo_surface_t* surface =
+        cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(copy.data()),
+                                            CAIRO_FORMAT_ARGB32, width, height, width * 4);
     cairo_surface_write_to_png(surface, file.c_str());
     cairo_surface_destroy(surface);
 }

@@ -102,6 +102,25 @@ long X11Client::DarkPixels(unsigned long window) {
     return dark;
 }
 
+std::vector<unsigned long> X11Client::Pixels(unsigned long window, int x, int y, int width,
+                                             int height) {
+    Display* display = AsDisplay(display_);
+    XImage* image = XGetImage(display, window, x, y, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (!image) {
+        return {};
+    }
+    std::vector<unsigned long> pixels;
+    pixels.reserve(static_cast<std::size_t>(width) * height);
+    for (int row = 0; row < image->height; ++row) {
+        for (int column = 0; column < image->width; ++column) {
+            pixels.push_back(XGetPixel(image, column, row) & 0xffffff);
+        }
+    }
+    XDestroyImage(image);
+    return pixels;
+}
+
 void X11Client::RequestClose(unsigned long window) {
     Display* display = AsDisplay(display_);
     XEvent close{};

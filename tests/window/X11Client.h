@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kestrova::testing {
 
@@ -21,6 +22,9 @@ public:
     bool Viewable(unsigned long window);
     // How many of the window's pixels are nearly black, as text is.
     long DarkPixels(unsigned long window);
+    // The pixels of a part of the window as the screen shows it, row after
+    // row, 0xRRGGBB; empty when it is not shown.
+    std::vector<unsigned long> Pixels(unsigned long window, int x, int y, int width, int height);
     // Asks the window to close, as a window manager's close button does.
     void RequestClose(unsigned long window);
 

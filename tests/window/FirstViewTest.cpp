@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+// After gtest: Xlib's macros would clash with its names.
+#include <gdk/gdkx.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/runtime/App.h"
+#include "shell/window/MainWindow.h"
+#include "tests/HangGuard.h"
+#include "tests/window/AppDirectoryCopy.h"
+#include "tests/window/ViewProbe.h"
+#include "tests/window/X11Client.h"
+
+// The first view of the page, as the screen shows it, is the page with its
+// pictures loaded, at every start: no picture ever shows a broken state and
+// no mark of one is left behind. So are the views after a click, a second
+// click and a scroll.
+
+namespace kestrova {
+namespace {
+
+using testing::Evaluate;
+using testing::SpinUntil;
+
+constexpr const char* kStands =
+    "document.readyState == 'complete' &&"
+    " Array.from(document.images).every(i => i.complete && i.naturalWidth == 16)";
+constexpr int kScrolledTo = 20;
+
+// The part of the view the window shows, from the screen.
+std::vector<unsigned long> ShownPart(MainWindow& window) {
+    // Let the last paint reach the screen.
+    SpinUntil([] { return false; }, 0.5);
+    GtkWidget* toplevel = GTK_WIDGET(window.Window());
+    GtkAllocation client;
+    gtk_widget_get_allocation(toplevel, &client);
+    testing::X11Client x11;
+    return x11.Pixels(gdk_x11_window_get_xid(gtk_widget_get_window(toplevel)),
+                      MainWindow::kBrowserLeft, MainWindow::kBrowserTop,
+                      client.width - MainWindow::kBrowserLeft,
+                      client.height - MainWindow::kBrowserTop);
+}
+
+long Differing(const std::vector<unsigned long>& a, const std::vector<unsigned long>& b) {
+    if (a.size() != b.size() || a.empty()) {
+        return -1;
+    }
+    long differing = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        differing += a[i] != b[i];
+    }
+    return differing;
+}
+
+class Shown {
+public:
+    Shown(const std::string& directory, platform::PageLoading loading)
+        : window_(std::make_unique<MainWindow>(directory, loading)) {
+        window_->Show();
+    }
+    bool Stands() {
+        return SpinUntil([&] { return Evaluate(window_->View(), kStands) == "true"; },
+                         testing::HangGuard(60));
+    }
+    std::string Page(const std::string& script) { return Evaluate(window_->View(), script); }
+    MainWindow& Window() { return *window_; }
+
+    // A real click with the pointer on the picture.
+    void ClickPicture(const std::string& name) {
+        const std::string where =
+            Page("(() => { const r = document.all.item('" + name +
+                 "').getBoundingClientRect(); return Math.round(r.left + r.width / 2) + ' ' +"
+                 " Math.round(r.top + r.height / 2); })()");
+        const auto space = where.find(' ');
+        GtkWidget* toplevel = GTK_WIDGET(window_->Window());
+        int originX = 0;
+        int originY = 0;
+        gdk_window_get_origin(gtk_widget_get_window(toplevel), &originX, &originY);
+        const std::string command =
+            "xdotool mousemove " +
+            std::to_string(originX + MainWindow::kBrowserLeft + std::stoi(where.substr(0, space))) +
+            " " +
+            std::to_string(originY + MainWindow::kBrowserTop + std::stoi(where.substr(space + 1))) +
+            " click 1";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    void PointAway() { std::system("xdotool mousemove 1200 1000"); }
+
+private:
+    std::unique_ptr<MainWindow> window_;
+};
+
+TEST(FirstView, IsThePageWithItsPicturesAtEveryStartAndStaysSoAfterClicksAndAScroll) {
+    testing::AppDirectoryCopy copy(std::string(KESTROVA_BUILT_APPDIR) + "/AdvWorks.mdb", "first");
+    runtime::SetAppPath(copy.Path());
+    const std::string scroll =
+        "window.scrollTo(0, " + std::to_string(kScrolledTo) + "); String(window.scrollY)";
+
+    // The reference: the whole page text, its base set and its pictures
+    // loaded, shown in the same window; the same clicks go to its document.
+    std::vector<std::vector<unsigned long>> expected;
+    {
+        Shown reference(copy.Path(), platform::PageLoading::Whole);
+        ASSERT_TRUE(reference.Stands());
+        expected.push_back(ShownPart(reference.Window()));
+        reference.Page("document.all.item('imgCustomer1').click()");
+        ASSERT_TRUE(reference.Stands());
+        expected.push_back(ShownPart(reference.Window()));
+        ASSERT_EQ(reference.Page(scroll), std::to_string(kScrolledTo));
+        expected.push_back(ShownPart(reference.Window()));
+        reference.Page("document.all.item('imgCustomer1').click()");
+        ASSERT_TRUE(reference.Stands());
+        expected.push_back(ShownPart(reference.Window()));
+    }
+
+    const char* const states[] = {"the first view", "a click", "a scroll", "a second click"};
+    for (int start = 1; start <= 10; ++start) {
+        testing::SpinUntil([] { return false; }, 0.2);
+        Shown shown(copy.Path(), platform::PageLoading::DeferHiddenDivisions);
+        ASSERT_TRUE(shown.Stands()) << "start " << start;
+        std::vector<std::vector<unsigned long>> seen = {ShownPart(shown.Window())};
+        shown.ClickPicture("imgCustomer1");
+        shown.PointAway();
+        ASSERT_TRUE(shown.Stands());
+        seen.push_back(ShownPart(shown.Window()));
+        ASSERT_EQ(shown.Page(scroll), std::to_string(kScrolledTo));
+        seen.push_back(ShownPart(shown.Window()));
+        shown.ClickPicture("imgCustomer1");
+        shown.PointAway();
+        ASSERT_TRUE(shown.Stands());
+        seen.push_back(ShownPart(shown.Window()));
+        for (std::size_t state = 0; state < seen.size(); ++state) {
+            EXPECT_EQ(Differing(seen[state], expected[state]), 0)
+                << "start " << start << ", after " << states[state];
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kestrova
