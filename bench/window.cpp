@@ -1,10 +1,17 @@
-// kestrova-bench-window app APPDIR [clicks]
+// kestrova-bench-window app APPDIR [clicks | firstshow | showall]
+// kestrova-bench-window app-whole APPDIR [...]: the same with the whole page
+//         built at once.
 // kestrova-bench-window bare APPDIR PAGEFILE
 //   app:  starts the real window on APPDIR (as the program does) and prints
-//         the seconds from process start until the page stands with every
-//         picture shown; with "clicks", then times 200 clicks on pictures
-//         spread over the page inside the page's own event dispatch and
-//         prints their median and maximum in milliseconds.
+//         the seconds from process start until the page stands: the
+//         document complete, every picture shown and a click answered.
+//         With "clicks", then times 200 clicks on pictures spread over the
+//         page inside the page's own event dispatch and prints their median
+//         and maximum in milliseconds. With "firstshow", the first show of
+//         100 customers' orders spread over the page, each click and the
+//         layout it causes, median and maximum in milliseconds. With
+//         "showall", the seconds to show every customer's orders, one after
+//         another, each laid out.
 //   bare: a plain WebKit view of the same size and settings loads PAGEFILE
 //         (its base pointed at APPDIR so that the pictures load) and prints
 //         the seconds until the same moment.
@@ -82,14 +89,45 @@ constexpr const char* kTimeClicks =
     " times.sort((a, b) => a - b);"
     " return times[n / 2].toFixed(4) + ' ' + times[n - 1].toFixed(4); })()";
 
-int RunApp(const std::string& directory, bool clicks) {
+// The first show of a customer's orders: the click, and the layout of what
+// it shows. Each customer is hidden again afterwards, untimed.
+constexpr const char* kTimeFirstShows =
+    "(() => { const imgs = Array.from(document.images).filter(i => "
+    "i.name.startsWith('imgCustomer'));"
+    " const n = Math.min(100, imgs.length); const times = [];"
+    " for (let k = 0; k < n; ++k) { const img = imgs[Math.floor(k * imgs.length / n)];"
+    "   const t0 = performance.now(); img.click(); void document.body.offsetHeight;"
+    "   times.push(performance.now() - t0); img.click(); }"
+    " times.sort((a, b) => a - b);"
+    " return times[Math.floor(n / 2)].toFixed(3) + ' ' + times[n - 1].toFixed(3); })()";
+
+// Every customer shown, one after another, then laid out.
+constexpr const char* kTimeShowAll =
+    "(() => { const imgs = Array.from(document.images).filter(i => "
+    "i.name.startsWith('imgCustomer'));"
+    " const t0 = performance.now();"
+    " for (const img of imgs) img.click(); void document.body.offsetHeight;"
+    " return ((performance.now() - t0) / 1000).toFixed(4); })()";
+
+// A click on the first picture, shown and hidden again, is answered.
+constexpr const char* kClickAnswered =
+    "(() => { const i = document.images[0]; i.click(); i.click();"
+    " return document.all.item('divCustomer1') !== null; })()";
+
+int RunApp(const std::string& directory, const std::string& what,
+           kestrova::platform::PageLoading loading) {
     kestrova::runtime::SetAppPath(directory);
-    kestrova::MainWindow window(directory);
+    kestrova::MainWindow window(directory, loading);
     window.Show();
     WaitForPictures(window.View());
+    Evaluate(window.View(), kClickAnswered, kNoHurry);
     std::printf("%.4f\n", SecondsSinceStart());
-    if (clicks) {
+    if (what == "clicks") {
         std::printf("%s\n", Evaluate(window.View(), kTimeClicks, kNoHurry).c_str());
+    } else if (what == "firstshow") {
+        std::printf("%s\n", Evaluate(window.View(), kTimeFirstShows, kNoHurry).c_str());
+    } else if (what == "showall") {
+        std::printf("%s\n", Evaluate(window.View(), kTimeShowAll, kNoHurry).c_str());
     }
     return 0;
 }
@@ -140,12 +178,20 @@ int main(int argc, char* argv[]) {
     kestrova::DisableDiskCaches();
     gtk_init(&argc, &argv);
     if (argc >= 3 && std::strcmp(argv[1], "app") == 0) {
-        return RunApp(argv[2], argc == 4 && std::strcmp(argv[3], "clicks") == 0);
+        return RunApp(argv[2], argc == 4 ? argv[3] : "",
+                      kestrova::platform::PageLoading::DeferHiddenDivisions);
+    }
+    // The window as it was before it deferred hidden divisions: the whole
+    // page built at once, for comparison.
+    if (argc >= 3 && std::strcmp(argv[1], "app-whole") == 0) {
+        return RunApp(argv[2], argc == 4 ? argv[3] : "", kestrova::platform::PageLoading::Whole);
     }
     if (argc == 4 && std::strcmp(argv[1], "bare") == 0) {
         return RunBare(argv[2], argv[3]);
     }
-    std::fprintf(stderr,
-                 "usage: kestrova-bench-window app APPDIR [clicks] | bare APPDIR PAGEFILE\n");
+    std::fprintf(
+        stderr,
+        "usage: kestrova-bench-window app|app-whole APPDIR [clicks | firstshow | showall] |"
+        " bare APPDIR PAGEFILE\n");
     return 2;
 }

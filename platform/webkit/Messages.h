@@ -15,15 +15,21 @@ inline constexpr const char* kBindEvents = "kestrova.bind-events";
 inline constexpr const char* kPutElementProperty = "kestrova.put-element-property";
 inline constexpr const char* kPutElementPropertyType = "(sqss)";
 
-// The page to write into the document, which is empty until then. The
-// message carries one file, sealed, with the whole page text and after it
-// the text the view builds first: the page without the content of its
-// hidden divisions, which is built from the whole text when each division
-// is first shown. Payload: where the first text lies in the file (offset,
-// length), and for each division left out, its id and where its content
-// lies in the file.
+// The page to write into the document, which is empty until then: the page
+// without the content of its hidden divisions, which is built from the
+// whole page text when each division is first shown. The message carries
+// one file, sealed, with that text. Payload: for each division left out,
+// its id and where its content lies in the whole page text.
+inline constexpr const char* kWritePage = "kestrova.write-page";
+inline constexpr const char* kWritePageType = "(a(stt))";
+
+// The whole page text, in one sealed file, which the message carries; it
+// follows kPageWritten. Payload: none.
 inline constexpr const char* kPageText = "kestrova.page-text";
-inline constexpr const char* kPageTextType = "(tta(stt))";
+
+// From the web process to the window: the page of kWritePage is written
+// and the document closed. Payload: none.
+inline constexpr const char* kPageWritten = "kestrova.page-written";
 
 // The type of the start data WebKit hands the extension module
 // (kestrova-webext.so in the application directory): the application

@@ -55,12 +55,9 @@ GVariantPtr PutMessagePayload(const RemoteDocument::PropertyPut& put) {
                       static_cast<guint16>(put.index), put.property.c_str(), put.value.c_str())));
 }
 
-// The first text follows the whole text in the file.
-GVariantPtr PageTextPayload(std::size_t wholeSize, const deferred::DeferredPage& page) {
+GVariantPtr WritePagePayload(const deferred::DeferredPage& page) {
     GVariantBuilder builder;
-    g_variant_builder_init(&builder, G_VARIANT_TYPE(messages::kPageTextType));
-    g_variant_builder_add(&builder, "t", static_cast<guint64>(wholeSize));
-    g_variant_builder_add(&builder, "t", static_cast<guint64>(page.FirstText().size()));
+    g_variant_builder_init(&builder, G_VARIANT_TYPE(messages::kWritePageType));
     g_variant_builder_open(&builder, G_VARIANT_TYPE("a(stt)"));
     for (const auto& division : page.Divisions()) {
         g_variant_builder_add(&builder, "(stt)", division.id.c_str(),
@@ -126,8 +123,8 @@ void RemoteDocument::HandOver() {
             if (!IsAttribute(put.property) || put.index < 0 ||
                 !page.SetAttribute(put.tagName, static_cast<std::size_t>(put.index), put.property,
                                    put.value)) {
-                putMessages.push_back(
-                    Message{messages::kPutElementProperty, PutMessagePayload(put)});
+                putMessages.push_back(Message{messages::kPutElementProperty, PutMessagePayload(put),
+                                              FileDescriptor()});
             }
         }
         return page;
@@ -140,17 +137,20 @@ void RemoteDocument::HandOver() {
     };
     // Unless the view builds it whole, it starts from an empty document
     // and the web process writes the page into it from a sealed copy of the
-    // text, which it keeps for the divisions it builds later. A page whose
-    // text cannot be passed on so is shown whole.
+    // text it builds first. The whole text follows once the page is on its
+    // way (see OnLoaded). A page whose text cannot be passed on so is shown
+    // whole.
     if (loading_ == PageLoading::DeferHiddenDivisions) {
         const auto page = withProperties(deferred::DeferredPage::Split(text));
+        FileDescriptor firstText;
         const bool passed = runtime::Attempt("browser view: passing the page text on", [&] {
-            pageText_ = SealedCopy({text.View(), page.FirstText()}, "kestrova-page");
+            firstText = SealedCopy({page.FirstText()}, "kestrova-first-text");
         });
         if (passed) {
-            pending_.insert(pending_.begin(),
-                            Message{messages::kPageText, PageTextPayload(text.size(), page), true});
+            pending_.insert(pending_.begin(), Message{messages::kWritePage, WritePagePayload(page),
+                                                      std::move(firstText)});
             std::move(putMessages.begin(), putMessages.end(), std::back_inserter(pending_));
+            wholeText_ = text;
             channel_.LoadPage(std::string(), std::move(loaded));
             return;
         }
@@ -167,7 +167,7 @@ std::unique_ptr<IHTMLElementList> RemoteDocument::getElementsByTagName(const std
 void RemoteDocument::Advise(HTMLDocumentEvents&) {
     // The events are dispatched in the web process, to the handlers of the
     // window there; this side only tells it to start.
-    Post(Message{messages::kBindEvents, nullptr});
+    Post(Message{messages::kBindEvents, nullptr, FileDescriptor()});
 }
 
 void RemoteDocument::Unadvise() {}
@@ -176,15 +176,13 @@ void RemoteDocument::Put(PropertyPut put) {
     if (written_ && !handedOver_) {
         puts_.push_back(std::move(put));  // may still go into the text
     } else {
-        Post(Message{messages::kPutElementProperty, PutMessagePayload(put)});
+        Post(Message{messages::kPutElementProperty, PutMessagePayload(put), FileDescriptor()});
     }
 }
 
 void RemoteDocument::Post(Message message) {
     if (loaded_) {
-        static const FileDescriptor none;
-        channel_.Send(message.name, std::move(message.payload),
-                      message.withPageText ? pageText_ : none);
+        channel_.Send(message.name, std::move(message.payload), message.file);
     } else {
         pending_.push_back(std::move(message));
     }
@@ -197,6 +195,21 @@ void RemoteDocument::OnLoaded() {
     for (auto& message : pending) {
         Post(std::move(message));
     }
+}
+
+// Copying the whole text holds this process's main loop, which shows what
+// the web process paints; so the copy waits until the page is written. A
+// division shown before the text comes is built when it comes.
+void RemoteDocument::PassThePageTextOn() {
+    if (wholeText_.empty()) {
+        return;
+    }
+    const PageText text = std::move(wholeText_);
+    wholeText_ = PageText();
+    runtime::Attempt("browser view: passing the page text on", [&] {
+        pageText_ = SealedCopy({text.View()}, "kestrova-page");
+        channel_.Send(messages::kPageText, nullptr, pageText_);
+    });
 }
 
 }  // namespace kestrova::platform

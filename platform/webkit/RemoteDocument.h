@@ -61,12 +61,14 @@ public:
 
     // Hands the written text to the view now, if it waits.
     void HandOver();
+    // The view has written the page: the whole text goes to it now.
+    void PassThePageTextOn();
 
 private:
     struct Message {
         const char* name;
         GVariantPtr payload;
-        bool withPageText = false;
+        FileDescriptor file;
     };
     void Post(Message message);
     void OnLoaded();
@@ -80,7 +82,9 @@ private:
     PageText text_;
     std::vector<PropertyPut> puts_;
     std::vector<Message> pending_;
-    // The whole page text, for the divisions the view builds later.
+    // The whole page text, for the divisions the view builds later: kept
+    // here until the page is on its way, then in a sealed file.
+    PageText wholeText_;
     FileDescriptor pageText_;
 };
 

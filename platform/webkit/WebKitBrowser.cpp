@@ -46,6 +46,7 @@ WebKitBrowser::WebKitBrowser(std::string applicationDirectory, PageLoading loadi
     g_signal_connect(view_.get(), "load-failed", G_CALLBACK(OnLoadFailed), this);
     g_signal_connect(view_.get(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     g_signal_connect(view_.get(), "context-menu", G_CALLBACK(OnContextMenu), this);
+    g_signal_connect(view_.get(), "user-message-received", G_CALLBACK(OnUserMessage), this);
     g_signal_connect(
         view_.get(), "web-process-terminated",
         G_CALLBACK(+[](WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer) {
@@ -190,6 +191,17 @@ gboolean WebKitBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu* menu, G
                                       WebKitHitTestResult*, gpointer) {
     KeepOnlyPageItems(menu);
     return webkit_context_menu_get_n_items(menu) == 0;  // nothing left: no menu
+}
+
+gboolean WebKitBrowser::OnUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer self) {
+    auto* browser = static_cast<WebKitBrowser*>(self);
+    if (std::string_view(webkit_user_message_get_name(message)) != messages::kPageWritten) {
+        return FALSE;
+    }
+    if (browser->document_) {
+        browser->document_->PassThePageTextOn();
+    }
+    return TRUE;
 }
 
 gboolean WebKitBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,

@@ -42,6 +42,7 @@ private:
                                    WebKitPolicyDecisionType type, gpointer self);
     static gboolean OnContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
                                   WebKitHitTestResult* hit, gpointer self);
+    static gboolean OnUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer self);
     static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri,
                                  GError* error, gpointer self);
 

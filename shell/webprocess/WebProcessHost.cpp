@@ -49,6 +49,8 @@ struct Host {
     std::vector<PendingMessage> pending;
     // Writes the page into the document, a piece at each turn.
     std::unique_ptr<platform::PageWriter> writer;
+    // The page of this web process, for messages to the window.
+    WebKitWebPage* page = nullptr;
 };
 
 Host& TheHost() {
@@ -69,25 +71,29 @@ void OnBindEvents(GVariant*, GUnixFDList*) {
 
 void OnDocumentLoaded(WebKitWebPage*, gpointer);
 
-void OnPageText(GVariant* payload, GUnixFDList* files) {
-    if (!payload ||
-        !g_variant_is_of_type(payload, G_VARIANT_TYPE(platform::messages::kPageTextType))) {
-        throw runtime::Failure("the message has no list of divisions");
-    }
+// The one file a message carries, mapped.
+std::shared_ptr<const platform::MappedText> MappedFileOf(GUnixFDList* files) {
     if (!files || g_unix_fd_list_get_length(files) != 1) {
-        throw runtime::Failure("the message carries no page text");
+        throw runtime::Failure("the message carries no file");
     }
     platform::GErrorPtr error;
     platform::FileDescriptor file(g_unix_fd_list_get(files, 0, platform::GErrorSlot(error)));
     if (!file) {
-        throw runtime::Failure(std::string("cannot take the page text: ") +
+        throw runtime::Failure(std::string("cannot take the message's file: ") +
                                (error ? error->message : "unknown error"));
     }
+    return platform::MappedText::Map(file.Get());
+}
+
+void OnWritePage(GVariant* payload, GUnixFDList* files) {
+    if (!payload ||
+        !g_variant_is_of_type(payload, G_VARIANT_TYPE(platform::messages::kWritePageType))) {
+        throw runtime::Failure("the message has no list of divisions");
+    }
+    const auto firstText = MappedFileOf(files);
     std::vector<platform::deferred::DeferredDivision> divisions;
     GVariantIter* entries = nullptr;
-    guint64 firstOffset = 0;
-    guint64 firstLength = 0;
-    g_variant_get(payload, "(tta(stt))", &firstOffset, &firstLength, &entries);
+    g_variant_get(payload, "(a(stt))", &entries);
     const gchar* id = nullptr;
     guint64 offset = 0;
     guint64 length = 0;
@@ -95,15 +101,26 @@ void OnPageText(GVariant* payload, GUnixFDList* files) {
         divisions.push_back(platform::deferred::DeferredDivision{id, offset, length});
     }
     g_variant_iter_free(entries);
-    const auto text = platform::MappedText::Map(file.Get());
-    const std::string_view firstText = text->Part(firstOffset, firstLength);
     Host& host = TheHost();
     GObjectPtr<JSCContext> context(MainFrameContext());
     // Messages about elements wait for the whole page to be written.
     host.documentParsed = false;
-    host.writer = std::make_unique<platform::PageWriter>(
-        context.get(), text, firstText, [] { OnDocumentLoaded(nullptr, nullptr); });
-    host.deferred->Adopt(text, std::move(divisions));
+    host.writer =
+        std::make_unique<platform::PageWriter>(context.get(), firstText, firstText->Text(), [] {
+            OnDocumentLoaded(nullptr, nullptr);
+            // The window passes the whole text on now: its copy no longer
+            // holds up the first rows.
+            if (WebKitWebPage* shown = TheHost().page) {
+                webkit_web_page_send_message_to_view(
+                    shown, webkit_user_message_new(platform::messages::kPageWritten, nullptr),
+                    nullptr, nullptr, nullptr);
+            }
+        });
+    host.deferred->Expect(std::move(divisions));
+}
+
+void OnPageText(GVariant*, GUnixFDList* files) {
+    TheHost().deferred->Adopt(MappedFileOf(files));
 }
 
 void OnPutElementProperty(GVariant* payload, GUnixFDList*) {
@@ -136,6 +153,7 @@ const std::map<std::string_view, Handler>& Handlers() {
     static const std::map<std::string_view, Handler> handlers = {
         {platform::messages::kBindEvents, &OnBindEvents},
         {platform::messages::kPutElementProperty, &OnPutElementProperty},
+        {platform::messages::kWritePage, &OnWritePage},
         {platform::messages::kPageText, &OnPageText},
     };
     return handlers;
@@ -218,6 +236,7 @@ gboolean OnSendRequest(WebKitWebPage*, WebKitURIRequest* request, WebKitURIRespo
 }
 
 void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
+    TheHost().page = page;
     g_signal_connect(page, "user-message-received", G_CALLBACK(OnUserMessage), nullptr);
     g_signal_connect(page, "document-loaded", G_CALLBACK(OnDocumentLoaded), nullptr);
     g_signal_connect(page, "send-request", G_CALLBACK(OnSendRequest), nullptr);

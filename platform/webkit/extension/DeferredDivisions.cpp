@@ -9,25 +9,40 @@ namespace kestrova::platform {
 
 void DeferredDivisions::Forget() {
     text_.reset();
+    buildOnArrival_.clear();
     waiting_.clear();
     indexed_ = false;
     holdersOfName_.clear();
     holdersOfTag_.clear();
 }
 
-void DeferredDivisions::Adopt(std::shared_ptr<const MappedText> text,
-                              std::vector<deferred::DeferredDivision> divisions) {
+void DeferredDivisions::Expect(std::vector<deferred::DeferredDivision> divisions) {
     Forget();
-    for (const auto& division : divisions) {
-        text->Part(division.offset, division.length);  // throws when it lies outside
-    }
-    text_ = std::move(text);
     for (auto& division : divisions) {
         waiting_.emplace(std::move(division.id), Content{division.offset, division.length});
     }
 }
 
+void DeferredDivisions::Adopt(std::shared_ptr<const MappedText> text) {
+    for (const auto& [id, content] : waiting_) {
+        if (content.offset > text->Text().size() ||
+            content.length > text->Text().size() - content.offset) {
+            Forget();
+            throw runtime::Failure("the division " + id + " lies outside the page text");
+        }
+    }
+    text_ = std::move(text);
+    auto early = std::move(buildOnArrival_);
+    buildOnArrival_.clear();
+    for (const auto& element : early) {
+        BuildIfWaiting(element.get());
+    }
+}
+
 std::string_view DeferredDivisions::TextOf(const Content& content) const {
+    if (!text_) {
+        throw runtime::Failure("the page text has not come yet");
+    }
     return text_->Part(content.offset, content.length);
 }
 
@@ -47,6 +62,10 @@ void DeferredDivisions::BuildIfWaiting(JSCValue* element) {
     const std::string id = jsc::GetString(element, "id");
     const auto found = waiting_.find(id);
     if (found == waiting_.end() || jsc::GetString(element, "tagName") != "DIV") {
+        return;
+    }
+    if (!text_) {
+        buildOnArrival_.emplace_back(JSC_VALUE(g_object_ref(element)));
         return;
     }
     const Content content = found->second;

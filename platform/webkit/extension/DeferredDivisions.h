@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/deferredpage/DeferredPage.h"
+#include "platform/webkit/GlibHandles.h"
 #include "platform/webkit/extension/MappedText.h"
 
 namespace kestrova::platform {
@@ -24,15 +25,18 @@ public:
     DeferredDivisions(const DeferredDivisions&) = delete;
     DeferredDivisions& operator=(const DeferredDivisions&) = delete;
 
-    // Takes the page text and where each division's content lies in it;
-    // throws runtime::Failure when a place in it is not sound.
-    void Adopt(std::shared_ptr<const MappedText> text,
-               std::vector<deferred::DeferredDivision> divisions);
+    // The divisions that wait, and where each one's content lies in the
+    // page text, which comes after them.
+    void Expect(std::vector<deferred::DeferredDivision> divisions);
+    // Takes the page text; throws runtime::Failure, and forgets every
+    // division, when one of them does not lie inside it.
+    void Adopt(std::shared_ptr<const MappedText> text);
     // A new document: nothing waits any more.
     void Forget();
     bool Empty() const { return waiting_.empty(); }
 
-    // Builds `element`'s content when it is a division that waits.
+    // Builds `element`'s content when it is a division that waits; before
+    // the page text has come, once it comes.
     void BuildIfWaiting(JSCValue* element);
     // Builds the divisions whose content holds an element with this id or
     // name, or an element of this tag; says whether there was any.
@@ -50,6 +54,8 @@ private:
     void IndexContents();
 
     std::shared_ptr<const MappedText> text_;
+    // Divisions whose display changed before the page text came.
+    std::vector<GObjectPtr<JSCValue>> buildOnArrival_;
     std::unordered_map<std::string, Content> waiting_;
     // Read from the contents the first time a lookup needs them: which
     // waiting divisions hold an element of an id or name, or of a tag.

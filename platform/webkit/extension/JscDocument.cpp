@@ -1,10 +1,19 @@
 #include "platform/webkit/extension/JscDocument.h"
 
+#include <unordered_map>
+
 #include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/Failure.h"
 #include "platform/webkit/extension/JscValues.h"
 
 namespace kestrova::platform {
+
+// What the objects of one document share: the divisions whose content
+// waits, and the elements events came from, by name.
+struct DocumentState {
+    std::shared_ptr<DeferredDivisions> deferred;
+    std::unordered_map<std::string, jsc::ValuePtr> eventElements;
+};
 
 namespace {
 
@@ -39,20 +48,20 @@ void ReloadPictures(JSCValue* document) {
     }
 }
 
-using Deferred = std::shared_ptr<DeferredDivisions>;
+using State = std::shared_ptr<DocumentState>;
 
 // A division whose content waits reads as the hidden division it is; its
 // content is built before its display first changes.
 class JscStyle final : public IHTMLStyle {
 public:
-    JscStyle(ValuePtr style, JSCValue* element, Deferred deferred)
+    JscStyle(ValuePtr style, JSCValue* element, State state)
         : style_(std::move(style)),
           element_(JSC_VALUE(g_object_ref(element))),
-          deferred_(std::move(deferred)) {}
+          state_(std::move(state)) {}
     std::string display() override { return jsc::GetString(style_.get(), "display"); }
     void put_display(const std::string& value) override {
-        if (deferred_) {
-            deferred_->BuildIfWaiting(element_.get());
+        if (state_ && state_->deferred) {
+            state_->deferred->BuildIfWaiting(element_.get());
         }
         jsc::SetString(style_.get(), "display", value);
     }
@@ -60,13 +69,13 @@ public:
 private:
     ValuePtr style_;
     ValuePtr element_;
-    Deferred deferred_;
+    State state_;
 };
 
 class JscElement final : public IHTMLElement {
 public:
-    JscElement(ValuePtr element, Deferred deferred)
-        : element_(std::move(element)), deferred_(std::move(deferred)) {}
+    JscElement(ValuePtr element, State state)
+        : element_(std::move(element)), state_(std::move(state)) {}
 
     std::string tagName() override { return jsc::GetString(element_.get(), "tagName"); }
     std::string Name() override { return jsc::GetString(element_.get(), "name"); }
@@ -75,7 +84,7 @@ public:
         if (!style) {
             throw runtime::Failure("the element has no style");
         }
-        return std::make_unique<JscStyle>(std::move(style), element_.get(), deferred_);
+        return std::make_unique<JscStyle>(std::move(style), element_.get(), state_);
     }
     void put_src(const std::string& address) override {
         jsc::SetString(element_.get(), "src", address);
@@ -95,14 +104,14 @@ public:
 
 private:
     ValuePtr element_;
-    Deferred deferred_;
+    State state_;
 };
 
-std::unique_ptr<IHTMLElement> ElementOrNothing(ValuePtr value, Deferred deferred) {
+std::unique_ptr<IHTMLElement> ElementOrNothing(ValuePtr value, State state) {
     if (jsc::IsNothing(value.get()) || !jsc_value_is_object(value.get())) {
         return nullptr;
     }
-    return std::make_unique<JscElement>(std::move(value), std::move(deferred));
+    return std::make_unique<JscElement>(std::move(value), std::move(state));
 }
 
 // An element inside a division whose content waits is found all the same:
@@ -110,66 +119,101 @@ std::unique_ptr<IHTMLElement> ElementOrNothing(ValuePtr value, Deferred deferred
 // element and looks again.
 class JscCollection final : public IHTMLElementList, public IHTMLElementCollection {
 public:
-    JscCollection(ValuePtr collection, JSCValue* document, Deferred deferred)
+    JscCollection(ValuePtr collection, JSCValue* document, State state)
         : collection_(std::move(collection)),
           document_(JSC_VALUE(g_object_ref(document))),
-          deferred_(std::move(deferred)) {}
+          state_(std::move(state)) {}
 
     std::unique_ptr<IHTMLElementProperties> Item(std::int16_t index) override {
         ValuePtr element(jsc_value_object_invoke_method(collection_.get(), "item", G_TYPE_INT,
                                                         static_cast<gint>(index), G_TYPE_NONE));
         jsc::ThrowPendingException(jsc_value_get_context(collection_.get()), "item");
-        return ElementOrNothing(std::move(element), deferred_);
+        return ElementOrNothing(std::move(element), state_);
     }
     std::unique_ptr<IHTMLElement> item(const std::string& idOrName) override {
         auto element = Lookup(idOrName);
-        if (!element && deferred_ && deferred_->BuildHoldingName(document_.get(), idOrName)) {
+        if (!element && state_ && state_->deferred &&
+            state_->deferred->BuildHoldingName(document_.get(), idOrName)) {
             element = Lookup(idOrName);
         }
         return element;
     }
 
 private:
+    // Ids and names in the page are unique, so the element with that id, or
+    // the element an event came from that still bears that name, is the one
+    // the collection holds. Both are found without walking the document,
+    // which the collection does after every change of it: a division built
+    // is such a change.
     std::unique_ptr<IHTMLElement> Lookup(const std::string& idOrName) {
+        JSCContext* context = jsc_value_get_context(collection_.get());
+        ValuePtr byId(jsc_value_object_invoke_method(document_.get(), "getElementById",
+                                                     G_TYPE_STRING, idOrName.c_str(), G_TYPE_NONE));
+        jsc::ThrowPendingException(context, "getElementById");
+        if (!jsc::IsNothing(byId.get()) && jsc_value_is_object(byId.get())) {
+            return ElementOrNothing(std::move(byId), state_);
+        }
+        if (state_) {
+            const auto known = state_->eventElements.find(idOrName);
+            if (known != state_->eventElements.end() && StillNamed(known->second.get(), idOrName)) {
+                return ElementOrNothing(ValuePtr(JSC_VALUE(g_object_ref(known->second.get()))),
+                                        state_);
+            }
+        }
         ValuePtr element(jsc_value_object_invoke_method(collection_.get(), "item", G_TYPE_STRING,
                                                         idOrName.c_str(), G_TYPE_NONE));
-        jsc::ThrowPendingException(jsc_value_get_context(collection_.get()), "item");
-        return ElementOrNothing(std::move(element), deferred_);
+        jsc::ThrowPendingException(context, "item");
+        return ElementOrNothing(std::move(element), state_);
+    }
+
+    static bool StillNamed(JSCValue* element, const std::string& name) {
+        ValuePtr connected(jsc_value_object_get_property(element, "isConnected"));
+        return jsc_value_to_boolean(connected.get()) && jsc::GetString(element, "name") == name;
     }
 
     ValuePtr collection_;
     ValuePtr document_;
-    Deferred deferred_;
+    State state_;
 };
 
 class JscEvent final : public IHTMLEvent {
 public:
-    JscEvent(ValuePtr event, Deferred deferred)
-        : event_(std::move(event)), deferred_(std::move(deferred)) {}
+    JscEvent(ValuePtr event, State state) : event_(std::move(event)), state_(std::move(state)) {}
     std::unique_ptr<IHTMLElement> srcElement() override {
-        return ElementOrNothing(jsc::GetObject(event_.get(), "srcElement"), deferred_);
+        ValuePtr element = jsc::GetObject(event_.get(), "srcElement");
+        if (element && state_ && jsc_value_is_object(element.get())) {
+            ValuePtr name(jsc_value_object_get_property(element.get(), "name"));
+            if (jsc_value_is_string(name.get())) {
+                GCharPtr text(jsc_value_to_string(name.get()));
+                if (text && *text.get()) {
+                    state_->eventElements[text.get()] =
+                        ValuePtr(JSC_VALUE(g_object_ref(element.get())));
+                }
+            }
+        }
+        return ElementOrNothing(std::move(element), state_);
     }
 
 private:
     ValuePtr event_;
-    Deferred deferred_;
+    State state_;
 };
 
 class JscWindow final : public IHTMLWindow {
 public:
-    JscWindow(ValuePtr window, Deferred deferred)
-        : window_(std::move(window)), deferred_(std::move(deferred)) {}
+    JscWindow(ValuePtr window, State state)
+        : window_(std::move(window)), state_(std::move(state)) {}
     std::unique_ptr<IHTMLEvent> event() override {
         ValuePtr event = jsc::GetObject(window_.get(), "event");
         if (!event) {
             return nullptr;
         }
-        return std::make_unique<JscEvent>(std::move(event), deferred_);
+        return std::make_unique<JscEvent>(std::move(event), state_);
     }
 
 private:
     ValuePtr window_;
-    Deferred deferred_;
+    State state_;
 };
 
 gboolean DispatchClick(gpointer receiver) {
@@ -185,7 +229,8 @@ void DispatchMouseOut(gpointer receiver) {
 JscDocument::JscDocument(JSCContext* context, std::shared_ptr<DeferredDivisions> deferred)
     : context_(GObjectPtr<JSCContext>(JSC_CONTEXT(g_object_ref(context)))),
       document_(jsc_context_get_value(context, "document")),
-      deferred_(std::move(deferred)) {
+      state_(std::make_shared<DocumentState>()) {
+    state_->deferred = std::move(deferred);
     if (jsc::IsNothing(document_.get())) {
         throw runtime::Failure("the page has no document");
     }
@@ -205,8 +250,8 @@ void JscDocument::write(PageText text) {
 // Positions count the elements of the whole page: the divisions that hold
 // elements of that tag are built first.
 std::unique_ptr<IHTMLElementList> JscDocument::getElementsByTagName(const std::string& tagName) {
-    if (deferred_) {
-        deferred_->BuildHoldingTag(document_.get(), tagName);
+    if (state_->deferred) {
+        state_->deferred->BuildHoldingTag(document_.get(), tagName);
     }
     ValuePtr collection(jsc_value_object_invoke_method(
         document_.get(), "getElementsByTagName", G_TYPE_STRING, tagName.c_str(), G_TYPE_NONE));
@@ -214,12 +259,12 @@ std::unique_ptr<IHTMLElementList> JscDocument::getElementsByTagName(const std::s
     if (jsc::IsNothing(collection.get())) {
         return nullptr;
     }
-    return std::make_unique<JscCollection>(std::move(collection), document_.get(), deferred_);
+    return std::make_unique<JscCollection>(std::move(collection), document_.get(), state_);
 }
 
 std::unique_ptr<IHTMLWindow> JscDocument::parentWindow() {
     return std::make_unique<JscWindow>(ValuePtr(jsc_context_get_global_object(context_.get())),
-                                       deferred_);
+                                       state_);
 }
 
 std::unique_ptr<IHTMLElementCollection> JscDocument::all() {
@@ -229,7 +274,7 @@ std::unique_ptr<IHTMLElementCollection> JscDocument::all() {
     if (!collection || !jsc_value_is_object(collection.get())) {
         throw runtime::Failure("the document has no collection of all elements");
     }
-    return std::make_unique<JscCollection>(std::move(collection), document_.get(), deferred_);
+    return std::make_unique<JscCollection>(std::move(collection), document_.get(), state_);
 }
 
 void JscDocument::Advise(HTMLDocumentEvents& receiver) {

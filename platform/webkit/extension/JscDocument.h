@@ -10,6 +10,8 @@
 
 namespace kestrova::platform {
 
+struct DocumentState;
+
 // The document contract over a page's real DOM, reached synchronously
 // through JavaScriptCore in the web process.
 class JscDocument final : public HTMLDocument {
@@ -30,7 +32,8 @@ public:
 private:
     GObjectPtr<JSCContext> context_;
     GObjectPtr<JSCValue> document_;
-    std::shared_ptr<DeferredDivisions> deferred_;
+    // Shared with the elements, collections and events handed out.
+    std::shared_ptr<DocumentState> state_;
     HTMLDocumentEvents* receiver_ = nullptr;
 };
 

@@ -12,7 +12,7 @@ namespace {
 // after it write for a frame's time each.
 constexpr std::size_t kFirstPiece = 32 * 1024;
 constexpr std::size_t kPiece = 256 * 1024;
-constexpr double kTurnSeconds = 0.025;
+constexpr double kTurnSeconds = 0.1;
 
 // A piece ends before a byte that continues a UTF-8 character.
 std::size_t PieceEnd(std::string_view text, std::size_t from, std::size_t length) {
