@@ -11,7 +11,8 @@
 //         100 customers' orders spread over the page, each click and the
 //         layout it causes, median and maximum in milliseconds. With
 //         "showall", the seconds to show every customer's orders, one after
-//         another, each laid out.
+//         another, each laid out. With "customers", the number of customer
+//         rows shown and the name of the last one's picture.
 //   bare: a plain WebKit view of the same size and settings loads PAGEFILE
 //         (its base pointed at APPDIR so that the pictures load) and prints
 //         the seconds until the same moment.
@@ -109,6 +110,12 @@ constexpr const char* kTimeShowAll =
     " for (const img of imgs) img.click(); void document.body.offsetHeight;"
     " return ((performance.now() - t0) / 1000).toFixed(4); })()";
 
+// How many customer rows the page shows, with the number of the last.
+constexpr const char* kCustomerRows =
+    "(() => { const imgs = Array.from(document.images).filter(i => "
+    "i.name.startsWith('imgCustomer'));"
+    " return imgs.length + ' ' + (imgs.length ? imgs[imgs.length - 1].name : ''); })()";
+
 // A click on the first picture, shown and hidden again, is answered.
 constexpr const char* kClickAnswered =
     "(() => { const i = document.images[0]; i.click(); i.click();"
@@ -126,6 +133,8 @@ int RunApp(const std::string& directory, const std::string& what,
         std::printf("%s\n", Evaluate(window.View(), kTimeClicks, kNoHurry).c_str());
     } else if (what == "firstshow") {
         std::printf("%s\n", Evaluate(window.View(), kTimeFirstShows, kNoHurry).c_str());
+    } else if (what == "customers") {
+        std::printf("%s\n", Evaluate(window.View(), kCustomerRows, kNoHurry).c_str());
     } else if (what == "showall") {
         std::printf("%s\n", Evaluate(window.View(), kTimeShowAll, kNoHurry).c_str());
     }
@@ -189,9 +198,9 @@ int main(int argc, char* argv[]) {
     if (argc == 4 && std::strcmp(argv[1], "bare") == 0) {
         return RunBare(argv[2], argv[3]);
     }
-    std::fprintf(
-        stderr,
-        "usage: kestrova-bench-window app|app-whole APPDIR [clicks | firstshow | showall] |"
-        " bare APPDIR PAGEFILE\n");
+    std::fprintf(stderr,
+                 "usage: kestrova-bench-window app|app-whole APPDIR"
+                 " [clicks | firstshow | showall | customers] |"
+                 " bare APPDIR PAGEFILE\n");
     return 2;
 }

@@ -177,8 +177,12 @@ TEST(DeferredView, ALookupOfAnElementInsideAHiddenDivisionBuildsWhatHoldsIt) {
                         kOrderInsideAHiddenCustomer);
     PageInView whole(copy.Path(), platform::PageLoading::Whole, kOrderInsideAHiddenCustomer);
     const auto loaded = [](PageInView& view) {
-        return SpinUntil([&] { return view.Page("document.readyState") == "complete"; },
-                         testing::HangGuard(60));
+        return SpinUntil(
+            [&] {
+                return view.Page("String(document.images.length == 1 &&"
+                                 " document.readyState == 'complete')") == "true";
+            },
+            testing::HangGuard(60));
     };
     ASSERT_TRUE(loaded(deferred));
     ASSERT_TRUE(loaded(whole));
@@ -191,6 +195,31 @@ TEST(DeferredView, ALookupOfAnElementInsideAHiddenDivisionBuildsWhatHoldsIt) {
     EXPECT_EQ(deferred.Page("document.getElementById('divOrder7').style.display"), "");
     EXPECT_EQ(deferred.Page(body), whole.Page(body));
     EXPECT_NE(deferred.Page(body).find("Minus.gif"), std::string::npos);
+}
+
+// Text beyond ASCII across the places where the page is cut into pieces
+// for writing: every character arrives whole.
+TEST(DeferredView, WritesTextBeyondAsciiWholeAcrossItsPieces) {
+    std::string page = "<html><head><base href=\"D:\\0\\4.htm\"></head><body><p id=\"text\">";
+    std::string text;
+    while (text.size() < 700 * 1024) {
+        text += "a\u00e9\u20ac\U0001D11E";  // one, two, three and four bytes
+    }
+    page += text + "</p></body></html>";
+    testing::AppDirectoryCopy copy;
+    runtime::SetAppPath(copy.Path());
+    PageInView deferred(copy.Path(), platform::PageLoading::DeferHiddenDivisions, page.c_str());
+    // The empty document the page is written into is complete too: wait
+    // for the page's own element and the document closed after it.
+    ASSERT_TRUE(SpinUntil(
+        [&] {
+            return deferred.Page("String(document.getElementById('text') !== null &&"
+                                 " document.readyState == 'complete')") == "true";
+        },
+        testing::HangGuard(60)));
+    EXPECT_EQ(deferred.Page("document.getElementById('text').textContent.length"),
+              std::to_string(text.size() / 10 * 5));
+    EXPECT_EQ(deferred.Page("document.getElementById('text').textContent") == text, true);
 }
 
 }  // namespace
