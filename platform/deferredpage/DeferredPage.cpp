@@ -143,13 +143,19 @@ bool DeferredPage::SetAttribute(std::string_view tagName, std::size_t index,
         const std::size_t to = insideAt + valueEnd + (quoted ? 1 : 0);
         const bool bare = valueBegin == valueEnd && !quoted &&
                           (valueBegin == 0 || current->inside[valueBegin - 1] != '=');
-        firstText_.replace(from, to - from, (bare ? "=" : "") + AttributeText(value));
+        // Appended, not added to a literal: GCC 12 warns falsely on
+        // `"literal" + std::string&&` in optimised builds.
+        std::string replacement = bare ? "=" : "";
+        replacement.append(AttributeText(value));
+        firstText_.replace(from, to - from, replacement);
     } else {
         std::size_t at = insideAt + current->inside.size();
         if (!current->inside.empty() && current->inside.back() == '/') {
             --at;
         }
-        firstText_.insert(at, " " + std::string(attribute) + "=" + AttributeText(value));
+        std::string added = " ";
+        added.append(attribute).append("=").append(AttributeText(value));
+        firstText_.insert(at, added);
     }
     edits_.emplace_back(found->begin, static_cast<std::ptrdiff_t>(firstText_.size()) -
                                           static_cast<std::ptrdiff_t>(sizeBefore));
