@@ -137,9 +137,9 @@ void RemoteDocument::HandOver() {
     };
     // Unless the view builds it whole, it starts from an empty document
     // and the web process writes the page into it from a sealed copy of the
-    // text it builds first. The whole text follows once the page is on its
-    // way (see OnLoaded). A page whose text cannot be passed on so is shown
-    // whole.
+    // text it builds first. The whole text follows once the web process has
+    // written it (see PassThePageTextOn). A page whose text cannot be passed
+    // on so is shown whole.
     if (loading_ == PageLoading::DeferHiddenDivisions) {
         const auto page = withProperties(deferred::DeferredPage::Split(text));
         FileDescriptor firstText;
