@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cctype>
-#include <cstring>
 
 namespace kestrova::platform::deferred {
 
@@ -83,64 +82,11 @@ std::size_t SkipRawText(std::string_view text, std::string_view name, std::size_
 }  // namespace
 
 std::optional<std::size_t> MatchingDivisionEnd(std::string_view text, std::size_t from) {
-    // The same reading as TagWalker, without making a Tag of each tag: the
-    // content of the hidden divisions is nearly all of a page.
+    TagWalker walker(text, from);
     int depth = 1;
-    std::size_t at = from;
-    std::string name;
-    while (at < text.size()) {
-        const void* found = std::memchr(text.data() + at, '<', text.size() - at);
-        if (!found) {
-            return std::nullopt;
-        }
-        const std::size_t open =
-            static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
-        if (open + 1 >= text.size()) {
-            return std::nullopt;
-        }
-        const char next = text[open + 1];
-        if (next == '!' || next == '?') {
-            const bool comment = next == '!' && open + 3 < text.size() && text[open + 2] == '-' &&
-                                 text[open + 3] == '-';
-            const std::size_t close =
-                comment ? text.find("-->", open + 4) : text.find('>', open + 2);
-            if (close == std::string_view::npos) {
-                return std::nullopt;
-            }
-            at = close + (comment ? 3 : 1);
-            continue;
-        }
-        const bool end = next == '/';
-        const std::size_t nameBegin = open + (end ? 2 : 1);
-        if (nameBegin >= text.size() || !IsLetter(text[nameBegin])) {
-            at = open + 1;
-            continue;
-        }
-        std::size_t nameEnd = nameBegin;
-        while (nameEnd < text.size() && !IsSpace(text[nameEnd]) && text[nameEnd] != '>' &&
-               text[nameEnd] != '/') {
-            ++nameEnd;
-        }
-        const std::size_t close = TagClose(text, nameEnd);
-        if (close == std::string_view::npos) {
-            return std::nullopt;
-        }
-        at = close;
-        const std::size_t length = nameEnd - nameBegin;
-        if (length == 3 && Lower(text[nameBegin]) == 'd' && Lower(text[nameBegin + 1]) == 'i' &&
-            Lower(text[nameBegin + 2]) == 'v') {
-            depth += end ? -1 : 1;
-            if (depth == 0) {
-                return open;
-            }
-        } else if (!end && length <= 8) {
-            name.assign(text.data() + nameBegin, length);
-            for (char& c : name) {
-                c = Lower(c);
-            }
-            if (HoldsRawText(name)) {
-                at = SkipRawText(text, name, close);
-            }
+    while (auto tag = walker.Next()) {
+        if (tag->name == "div" && (depth += tag->end ? -1 : 1) == 0) {
+            return tag->begin;
         }
     }
     return std::nullopt;

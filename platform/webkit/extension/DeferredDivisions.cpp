@@ -24,12 +24,13 @@ void DeferredDivisions::Expect(std::vector<deferred::DeferredDivision> divisions
 }
 
 void DeferredDivisions::Adopt(std::shared_ptr<const MappedText> text) {
-    for (const auto& [id, content] : waiting_) {
-        if (content.offset > text->Text().size() ||
-            content.length > text->Text().size() - content.offset) {
-            Forget();
-            throw runtime::Failure("the division " + id + " lies outside the page text");
+    try {
+        for (const auto& [id, content] : waiting_) {
+            text->Part(content.offset, content.length);  // throws when it lies outside
         }
+    } catch (const runtime::Failure&) {
+        Forget();
+        throw;
     }
     text_ = std::move(text);
     auto early = std::move(buildOnArrival_);
