@@ -1,8 +1,9 @@
 #pragma once
 
-// The messages the window process sends to the page in the web process.
-// Each name has one payload type; the program's web process side
-// (shell/webprocess/) has one handler for each.
+// The messages between the window process and the page in the web process.
+// Each name has one payload type and one handler: in the program's web
+// process side (shell/webprocess/) for those the window sends, in the
+// browser control (WebKitBrowser) for those the web process sends.
 
 namespace kestrova::platform::messages {
 
@@ -30,6 +31,17 @@ inline constexpr const char* kPageText = "kestrova.page-text";
 // From the web process to the window: the page of kWritePage is written
 // and the document closed. Payload: none.
 inline constexpr const char* kPageWritten = "kestrova.page-written";
+
+// Set a property of an element, known by its id or else its name, again,
+// on a page put back after its web process ended: as the window's handlers
+// set it on the page before. Payload "(sss)": id or name, property
+// ("src", "className" or "display"), value.
+inline constexpr const char* kRestoreProperty = "kestrova.restore-property";
+
+// From the web process to the window: the window's handlers set a property
+// of an element of the page. Payload "(sss)", as kRestoreProperty's.
+inline constexpr const char* kElementChanged = "kestrova.element-changed";
+inline constexpr const char* kElementPropertyType = "(sss)";
 
 // The type of the start data WebKit hands the extension module
 // (kestrova-webext.so in the application directory): the application

@@ -63,10 +63,29 @@ JSCContext* MainFrameContext() {
     return webkit_frame_get_js_context(&frame);
 }
 
-void OnBindEvents(GVariant*, GUnixFDList*) {
+// The window keeps what its handlers set on the page, to set it again on a
+// page put back after this process ended.
+void TellTheWindow(const platform::ElementChange& change) {
+    WebKitWebPage* shown = TheHost().page;
+    if (!shown) {
+        return;
+    }
+    GVariant* payload =
+        g_variant_new(platform::messages::kElementPropertyType, change.element.c_str(),
+                      change.property.c_str(), change.value.c_str());
+    webkit_web_page_send_message_to_view(
+        shown, webkit_user_message_new(platform::messages::kElementChanged, payload), nullptr,
+        nullptr, nullptr);
+}
+
+std::shared_ptr<platform::JscDocument> ShownDocument() {
     GObjectPtr<JSCContext> context(MainFrameContext());
-    TheHost().form.BindDocument(
-        std::make_shared<platform::JscDocument>(context.get(), TheHost().deferred));
+    return std::make_shared<platform::JscDocument>(context.get(), TheHost().deferred,
+                                                   &TellTheWindow);
+}
+
+void OnBindEvents(GVariant*, GUnixFDList*) {
+    TheHost().form.BindDocument(ShownDocument());
 }
 
 void OnDocumentLoaded(WebKitWebPage*, gpointer);
@@ -147,6 +166,35 @@ void OnPutElementProperty(GVariant* payload, GUnixFDList*) {
     runtime::Require(element, "element at that position").put_href(value);
 }
 
+// Sets again, once the page is written, what the window's handlers set on
+// the page this one puts back, the same way they set it.
+void OnRestoreProperty(GVariant* payload, GUnixFDList*) {
+    if (!payload ||
+        !g_variant_is_of_type(payload, G_VARIANT_TYPE(platform::messages::kElementPropertyType))) {
+        throw runtime::Failure("the message has no element and property");
+    }
+    if (!TheHost().documentParsed) {
+        throw NotParsedYet{};
+    }
+    const gchar* key = nullptr;
+    const gchar* property = nullptr;
+    const gchar* value = nullptr;
+    g_variant_get(payload, "(&s&s&s)", &key, &property, &value);
+    const auto document = ShownDocument();
+    auto element = runtime::Require(document->all(), "collection of elements").item(key);
+    auto& found = runtime::Require(element, std::string("element ") + key);
+    const std::string_view name = property;
+    if (name == "src") {
+        found.put_src(value);
+    } else if (name == "className") {
+        found.put_className(value);
+    } else if (name == "display") {
+        runtime::Require(found.Style(), "style").put_display(value);
+    } else {
+        throw runtime::Failure(std::string("cannot set the property ") + property + " again");
+    }
+}
+
 using Handler = void (*)(GVariant* payload, GUnixFDList* files);
 
 const std::map<std::string_view, Handler>& Handlers() {
@@ -155,6 +203,7 @@ const std::map<std::string_view, Handler>& Handlers() {
         {platform::messages::kPutElementProperty, &OnPutElementProperty},
         {platform::messages::kWritePage, &OnWritePage},
         {platform::messages::kPageText, &OnPageText},
+        {platform::messages::kRestoreProperty, &OnRestoreProperty},
     };
     return handlers;
 }

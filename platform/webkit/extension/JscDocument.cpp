@@ -9,10 +9,11 @@
 namespace kestrova::platform {
 
 // What the objects of one document share: the divisions whose content
-// waits, and the elements events came from, by name.
+// waits, the elements events came from, by name, and who hears of changes.
 struct DocumentState {
     std::shared_ptr<DeferredDivisions> deferred;
     std::unordered_map<std::string, jsc::ValuePtr> eventElements;
+    ChangeObserver changed;
 };
 
 namespace {
@@ -50,6 +51,33 @@ void ReloadPictures(JSCValue* document) {
 
 using State = std::shared_ptr<DocumentState>;
 
+// An element's attribute as written in the page; empty when it has none.
+std::string AttributeOf(JSCValue* element, const char* name) {
+    ValuePtr value(
+        jsc_value_object_invoke_method(element, "getAttribute", G_TYPE_STRING, name, G_TYPE_NONE));
+    jsc::ThrowPendingException(jsc_value_get_context(element), "getAttribute");
+    if (!value || !jsc_value_is_string(value.get())) {
+        return "";
+    }
+    GCharPtr text(jsc_value_to_string(value.get()));
+    return text ? text.get() : "";
+}
+
+// Tells the observer of a property set on an element it can find again.
+void TellChange(const State& state, JSCValue* element, const char* property,
+                const std::string& value) {
+    if (!state || !state->changed) {
+        return;
+    }
+    std::string key = AttributeOf(element, "id");
+    if (key.empty()) {
+        key = AttributeOf(element, "name");
+    }
+    if (!key.empty()) {
+        state->changed(ElementChange{std::move(key), property, value});
+    }
+}
+
 // A division whose content waits reads as the hidden division it is; its
 // content is built before its display first changes.
 class JscStyle final : public IHTMLStyle {
@@ -64,6 +92,7 @@ public:
             state_->deferred->BuildIfWaiting(element_.get());
         }
         jsc::SetString(style_.get(), "display", value);
+        TellChange(state_, element_.get(), "display", value);
     }
 
 private:
@@ -88,6 +117,7 @@ public:
     }
     void put_src(const std::string& address) override {
         jsc::SetString(element_.get(), "src", address);
+        TellChange(state_, element_.get(), "src", address);
     }
     void put_href(const std::string& address) override {
         jsc::SetString(element_.get(), "href", address);
@@ -100,6 +130,7 @@ public:
     }
     void put_className(const std::string& className) override {
         jsc::SetString(element_.get(), "className", className);
+        TellChange(state_, element_.get(), "className", className);
     }
 
 private:
@@ -226,11 +257,13 @@ void DispatchMouseOut(gpointer receiver) {
 
 }  // namespace
 
-JscDocument::JscDocument(JSCContext* context, std::shared_ptr<DeferredDivisions> deferred)
+JscDocument::JscDocument(JSCContext* context, std::shared_ptr<DeferredDivisions> deferred,
+                         ChangeObserver observer)
     : context_(GObjectPtr<JSCContext>(JSC_CONTEXT(g_object_ref(context)))),
       document_(jsc_context_get_value(context, "document")),
       state_(std::make_shared<DocumentState>()) {
     state_->deferred = std::move(deferred);
+    state_->changed = std::move(observer);
     if (jsc::IsNothing(document_.get())) {
         throw runtime::Failure("the page has no document");
     }
