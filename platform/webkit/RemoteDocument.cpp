@@ -123,17 +123,11 @@ void RemoteDocument::HandOver() {
             if (!IsAttribute(put.property) || put.index < 0 ||
                 !page.SetAttribute(put.tagName, static_cast<std::size_t>(put.index), put.property,
                                    put.value)) {
-                putMessages.push_back(Message{messages::kPutElementProperty, PutMessagePayload(put),
-                                              FileDescriptor()});
+                putMessages.push_back(
+                    Message{messages::kPutElementProperty, PutMessagePayload(put), nullptr});
             }
         }
         return page;
-    };
-    std::weak_ptr<RemoteDocument> self = weak_from_this();
-    auto loaded = [self] {
-        if (auto document = self.lock()) {
-            document->OnLoaded();
-        }
     };
     // Unless the view builds it whole, it starts from an empty document
     // and the web process writes the page into it from a sealed copy of the
@@ -142,22 +136,35 @@ void RemoteDocument::HandOver() {
     // on so is shown whole.
     if (loading_ == PageLoading::DeferHiddenDivisions) {
         const auto page = withProperties(deferred::DeferredPage::Split(text));
-        FileDescriptor firstText;
+        std::shared_ptr<const FileDescriptor> firstText;
         const bool passed = runtime::Attempt("browser view: passing the page text on", [&] {
-            firstText = SealedCopy({page.FirstText()}, "kestrova-first-text");
+            firstText = std::make_shared<const FileDescriptor>(
+                SealedCopy({page.FirstText()}, "kestrova-first-text"));
         });
         if (passed) {
             pending_.insert(pending_.begin(), Message{messages::kWritePage, WritePagePayload(page),
                                                       std::move(firstText)});
             std::move(putMessages.begin(), putMessages.end(), std::back_inserter(pending_));
             wholeText_ = text;
-            channel_.LoadPage(std::string(), std::move(loaded));
+            sent_ = pending_;
+            Load();
             return;
         }
     }
     auto whole = withProperties(deferred::DeferredPage::Whole(text));
     std::move(putMessages.begin(), putMessages.end(), std::back_inserter(pending_));
-    channel_.LoadPage(whole.FirstText(), std::move(loaded));
+    sent_ = pending_;
+    loadedText_ = std::make_shared<const std::string>(whole.FirstText());
+    Load();
+}
+
+void RemoteDocument::Load() {
+    std::weak_ptr<RemoteDocument> self = weak_from_this();
+    channel_.LoadPage(loadedText_, [self] {
+        if (auto document = self.lock()) {
+            document->OnLoaded();
+        }
+    });
 }
 
 std::unique_ptr<IHTMLElementList> RemoteDocument::getElementsByTagName(const std::string& tagName) {
@@ -167,7 +174,7 @@ std::unique_ptr<IHTMLElementList> RemoteDocument::getElementsByTagName(const std
 void RemoteDocument::Advise(HTMLDocumentEvents&) {
     // The events are dispatched in the web process, to the handlers of the
     // window there; this side only tells it to start.
-    Post(Message{messages::kBindEvents, nullptr, FileDescriptor()});
+    Post(Message{messages::kBindEvents, nullptr, nullptr});
 }
 
 void RemoteDocument::Unadvise() {}
@@ -176,16 +183,24 @@ void RemoteDocument::Put(PropertyPut put) {
     if (written_ && !handedOver_) {
         puts_.push_back(std::move(put));  // may still go into the text
     } else {
-        Post(Message{messages::kPutElementProperty, PutMessagePayload(put), FileDescriptor()});
+        Post(Message{messages::kPutElementProperty, PutMessagePayload(put), nullptr});
     }
 }
 
 void RemoteDocument::Post(Message message) {
-    if (loaded_) {
-        channel_.Send(message.name, std::move(message.payload), message.file);
-    } else {
-        pending_.push_back(std::move(message));
+    if (handedOver_) {
+        sent_.push_back(message);
     }
+    Send(std::move(message));
+}
+
+void RemoteDocument::Send(Message message) {
+    if (!loaded_) {
+        pending_.push_back(std::move(message));
+        return;
+    }
+    static const FileDescriptor kNoFile;
+    channel_.Send(message.name, std::move(message.payload), message.file ? *message.file : kNoFile);
 }
 
 void RemoteDocument::OnLoaded() {
@@ -193,8 +208,36 @@ void RemoteDocument::OnLoaded() {
     auto pending = std::move(pending_);
     pending_.clear();
     for (auto& message : pending) {
-        Post(std::move(message));
+        Send(std::move(message));
     }
+}
+
+void RemoteDocument::Remember(ElementChange change) {
+    std::string key = change.element;
+    key.append(1, '\0').append(change.property);
+    const auto [known, added] = changeIndex_.try_emplace(std::move(key), changes_.size());
+    if (added) {
+        changes_.push_back(std::move(change));
+    } else {
+        changes_[known->second].value = std::move(change.value);
+    }
+}
+
+bool RemoteDocument::PutBack() {
+    if (!handedOver_) {
+        return false;  // the hand-over, still to come, loads the page
+    }
+    loaded_ = false;
+    pending_ = sent_;
+    for (const auto& change : changes_) {
+        pending_.push_back(Message{messages::kRestoreProperty,
+                                   GVariantPtr(g_variant_ref_sink(g_variant_new(
+                                       messages::kElementPropertyType, change.element.c_str(),
+                                       change.property.c_str(), change.value.c_str()))),
+                                   nullptr});
+    }
+    Load();
+    return true;
 }
 
 // Copying the whole text holds this process's main loop, which shows what
@@ -207,8 +250,9 @@ void RemoteDocument::PassThePageTextOn() {
     const PageText text = std::move(wholeText_);
     wholeText_ = PageText();
     runtime::Attempt("browser view: passing the page text on", [&] {
-        pageText_ = SealedCopy({text.View()}, "kestrova-page");
-        channel_.Send(messages::kPageText, nullptr, pageText_);
+        Post(Message{
+            messages::kPageText, nullptr,
+            std::make_shared<const FileDescriptor>(SealedCopy({text.View()}, "kestrova-page"))});
     });
 }
 

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/document/HTMLDocument.h"
@@ -25,9 +26,11 @@ enum class PageLoading {
 class PageChannel {
 public:
     virtual ~PageChannel() = default;
-    // Shows `text` as the page; calls `loaded` once the view has taken it
-    // (its document exists, though it may not be parsed yet).
-    virtual void LoadPage(std::string text, std::function<void()> loaded) = 0;
+    // Shows `text` as the page (an empty document when it is empty); calls
+    // `loaded` once the view has taken it (its document exists, though it
+    // may not be parsed yet).
+    virtual void LoadPage(std::shared_ptr<const std::string> text,
+                          std::function<void()> loaded) = 0;
     // Sends a message to the page now shown, with a copy of `file` when it
     // is open.
     virtual void Send(const char* name, GVariantPtr payload, const FileDescriptor& file) = 0;
@@ -40,6 +43,9 @@ public:
 // the text it builds them from, so that the page never shows before them;
 // the rest (the events, properties of elements built later) is carried
 // over as messages, in the order asked, once the view has taken the page.
+// It keeps what it sent, and what the window's handlers set on the page
+// since, so that it can put the page back as it stood into a fresh view
+// process.
 class RemoteDocument final : public BrowserDocument,
                              public std::enable_shared_from_this<RemoteDocument> {
 public:
@@ -64,14 +70,46 @@ public:
     // The view has written the page: the whole text goes to it now.
     void PassThePageTextOn();
 
+    // The window's handlers set a property of an element, known by its id
+    // or else its name, on the page in the view.
+    struct ElementChange {
+        std::string element;
+        std::string property;
+        std::string value;
+    };
+    void Remember(ElementChange change);
+    // The view lost the page: it shows the same text again, and the
+    // properties the handlers set, each with its last value. Says whether
+    // there was a page to put back.
+    bool PutBack();
+
 private:
+    // A message to the page. Copies share the payload and the file: one
+    // is kept to put the page back.
     struct Message {
+        Message(const char* name, GVariantPtr payload, std::shared_ptr<const FileDescriptor> file)
+            : name(name), payload(std::move(payload)), file(std::move(file)) {}
+        Message(const Message& other)
+            : name(other.name),
+              payload(other.payload ? g_variant_ref(other.payload.get()) : nullptr),
+              file(other.file) {}
+        Message& operator=(const Message& other) {
+            Message copy(other);
+            return *this = std::move(copy);
+        }
+        Message(Message&&) noexcept = default;
+        Message& operator=(Message&&) noexcept = default;
+
         const char* name;
         GVariantPtr payload;
-        FileDescriptor file;
+        std::shared_ptr<const FileDescriptor> file;
     };
+    // Sends now or once the view has taken the page; what is posted after
+    // the hand-over is kept.
     void Post(Message message);
+    void Send(Message message);
     void OnLoaded();
+    void Load();
 
     PageChannel& channel_;
     PageLoading loading_;
@@ -82,10 +120,17 @@ private:
     PageText text_;
     std::vector<PropertyPut> puts_;
     std::vector<Message> pending_;
+    // What the view was given since the hand-over: the text it loads, and
+    // the messages sent or waiting, in order.
+    std::shared_ptr<const std::string> loadedText_;
+    std::vector<Message> sent_;
+    // What the handlers set since, in the order first set, each last value.
+    std::vector<ElementChange> changes_;
+    // Where each element's property stands in changes_.
+    std::unordered_map<std::string, std::size_t> changeIndex_;
     // The whole page text, for the divisions the view builds later: kept
     // here until the page is on its way, then in a sealed file.
     PageText wholeText_;
-    FileDescriptor pageText_;
 };
 
 }  // namespace kestrova::platform

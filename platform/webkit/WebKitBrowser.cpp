@@ -5,6 +5,7 @@
 #include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/Failure.h"
 #include "platform/webkit/Messages.h"
+#include "platform/webkit/PageContext.h"
 
 namespace kestrova::platform {
 
@@ -29,9 +30,8 @@ WebKitBrowser::WebKitBrowser(std::string applicationDirectory, PageLoading loadi
     : applicationDirectory_(std::move(applicationDirectory)),
       pageAddress_(PageAddressFor(applicationDirectory_)),
       loading_(loading),
-      // The program keeps nothing between runs: an ephemeral context keeps
-      // its cache, cookies, storage and HSTS records in memory only.
-      context_(webkit_web_context_new_ephemeral()) {
+      // The program keeps nothing between runs.
+      context_(NewPageContext()) {
     g_signal_connect(context_.get(), "initialize-web-extensions",
                      G_CALLBACK(OnInitializeWebExtensions), this);
     GObjectPtr<WebKitSettings> settings(webkit_settings_new());
@@ -47,21 +47,17 @@ WebKitBrowser::WebKitBrowser(std::string applicationDirectory, PageLoading loadi
     g_signal_connect(view_.get(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     g_signal_connect(view_.get(), "context-menu", G_CALLBACK(OnContextMenu), this);
     g_signal_connect(view_.get(), "user-message-received", G_CALLBACK(OnUserMessage), this);
-    g_signal_connect(
-        view_.get(), "web-process-terminated",
-        G_CALLBACK(+[](WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer) {
-            runtime::ReportFailure("browser view",
-                                   reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
-                                       ? "the page's process ran out of memory; the page is gone"
-                                       : "the page's process ended unexpectedly; the page is gone");
-        }),
-        nullptr);
+    g_signal_connect(view_.get(), "web-process-terminated", G_CALLBACK(OnWebProcessTerminated),
+                     this);
     // The view's web process starts now, so that it gets ready while the
     // window builds the page.
     webkit_web_view_load_uri(view_.get(), "about:blank");
 }
 
 WebKitBrowser::~WebKitBrowser() {
+    if (giveUpSource_) {
+        g_source_remove(giveUpSource_);
+    }
     g_signal_handlers_disconnect_by_data(view_.get(), this);
     g_signal_handlers_disconnect_by_data(context_.get(), this);
 }
@@ -91,17 +87,19 @@ std::shared_ptr<BrowserDocument> WebKitBrowser::Document() {
     return document_;
 }
 
-void WebKitBrowser::LoadPage(std::string text, std::function<void()> loaded) {
+void WebKitBrowser::LoadPage(std::shared_ptr<const std::string> text,
+                             std::function<void()> loaded) {
     pageLoaded_ = std::move(loaded);
-    if (text.empty()) {
+    if (!text || text->empty()) {
         webkit_web_view_load_html(view_.get(), "", pageAddress_.c_str());
         return;
     }
-    // The view takes the page text over without a copy of its own.
-    auto* owned = new std::string(std::move(text));
+    // The view shares the page text without a copy of its own.
+    auto* shared = new std::shared_ptr<const std::string>(std::move(text));
     const GBytesPtr bytes(g_bytes_new_with_free_func(
-        owned->data(), owned->size(), [](gpointer page) { delete static_cast<std::string*>(page); },
-        owned));
+        (*shared)->data(), (*shared)->size(),
+        [](gpointer page) { delete static_cast<std::shared_ptr<const std::string>*>(page); },
+        shared));
     webkit_web_view_load_bytes(view_.get(), bytes.get(), "text/html", "UTF-8",
                                pageAddress_.c_str());
 }
@@ -195,13 +193,68 @@ gboolean WebKitBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu* menu, G
 
 gboolean WebKitBrowser::OnUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer self) {
     auto* browser = static_cast<WebKitBrowser*>(self);
-    if (std::string_view(webkit_user_message_get_name(message)) != messages::kPageWritten) {
-        return FALSE;
+    const std::string_view name = webkit_user_message_get_name(message);
+    if (name == messages::kPageWritten) {
+        if (browser->document_) {
+            browser->document_->PassThePageTextOn();
+        }
+        return TRUE;
     }
-    if (browser->document_) {
-        browser->document_->PassThePageTextOn();
+    if (name == messages::kElementChanged) {
+        GVariant* payload = webkit_user_message_get_parameters(message);
+        if (!payload ||
+            !g_variant_is_of_type(payload, G_VARIANT_TYPE(messages::kElementPropertyType))) {
+            runtime::ReportFailure("browser view", "a change of an element came without one");
+            return TRUE;
+        }
+        const gchar* element = nullptr;
+        const gchar* property = nullptr;
+        const gchar* value = nullptr;
+        g_variant_get(payload, "(&s&s&s)", &element, &property, &value);
+        if (browser->document_) {
+            browser->document_->Remember({element, property, value});
+        }
+        return TRUE;
     }
-    return TRUE;
+    return FALSE;
+}
+
+void WebKitBrowser::OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                           gpointer self) {
+    auto* browser = static_cast<WebKitBrowser*>(self);
+    const std::string ended = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
+                                  ? "the page's process used more than " +
+                                        std::to_string(WebProcessMemoryLimitMiB()) +
+                                        " MiB and was ended"
+                                  : "the page's process ended unexpectedly";
+    if (browser->gaveUp_) {
+        runtime::ReportFailure("browser view", ended + "; the page is gone");
+        return;
+    }
+    if (!browser->restarts_.AllowsAfterEndAt(RestartBudget::Clock::now())) {
+        browser->gaveUp_ = true;
+        runtime::ReportFailure("browser view",
+                               ended +
+                                   ", the third time within a minute; the page is not put "
+                                   "back again, and the window shows an empty page");
+        // Not from inside the view's signal: the new page loads into it.
+        browser->giveUpSource_ = g_idle_add(
+            [](gpointer data) -> gboolean {
+                auto* view = static_cast<WebKitBrowser*>(data);
+                view->giveUpSource_ = 0;
+                if (view->giveUp_) {
+                    view->giveUp_();
+                }
+                return G_SOURCE_REMOVE;
+            },
+            browser);
+        return;
+    }
+    if (browser->document_ && browser->document_->PutBack()) {
+        runtime::ReportFailure("browser view", ended + "; the page is put back in a new one");
+    } else {
+        runtime::ReportFailure("browser view", ended + "; the page loads in a new one");
+    }
 }
 
 gboolean WebKitBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,

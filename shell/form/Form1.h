@@ -20,6 +20,12 @@ namespace outline {
 struct CellLines;
 }
 
+// Where the page's rows come from.
+enum class PageData {
+    Database,  // the customer order query over the database
+    NoRows,    // the empty customers table
+};
+
 // The program's one window. It owns all state: the page buffer, the
 // customers recordset and the renderers' working members, the document
 // references and the element of the last document event. Its procedures
@@ -37,7 +43,7 @@ public:
     ~Form1();
 
     // The load handler: builds the page and puts it into the browser control.
-    void ShowOutlinePage();
+    void ShowOutlinePage(PageData data = PageData::Database);
     // Opens the database and runs the customer order query into mrsCustomers.
     void LoadUserData();
 

@@ -34,9 +34,15 @@ bool Form1::PageWhole() {
 
 // Each step runs whatever happened to the ones before it, so that start-up
 // always ends with a page in the window; a failing step says so on stderr.
-void Form1::ShowOutlinePage() {
+void Form1::ShowOutlinePage(PageData data) {
     Attempt("start-up: emptying the page buffer", [&] { ResetText(); });
-    Attempt("start-up: loading the data", [&] { LoadUserData(); });
+    if (data == PageData::Database) {
+        Attempt("start-up: loading the data", [&] { LoadUserData(); });
+    } else {
+        mrsLineItems.reset();
+        mrsOrders.reset();
+        mrsCustomers.reset();
+    }
     Attempt(kAppendingTheHead, [&] {
         AppendText(kPageHead[0]);
         for (std::size_t line = 1; line < kPageHead.size(); ++line) {

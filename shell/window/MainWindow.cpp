@@ -7,7 +7,8 @@
 namespace kestrova {
 
 MainWindow::MainWindow(const std::string& applicationDirectory, platform::PageLoading loading)
-    : browser_(applicationDirectory, loading), window_(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL))) {
+    : browser_(applicationDirectory, loading),
+      window_(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL))) {
     gtk_window_set_title(window_, "Kestrova");
     platform::GObjectPtr<GdkPixbuf> icon(NewWindowIcon());
     gtk_window_set_icon(window_, icon.get());
@@ -27,6 +28,9 @@ MainWindow::MainWindow(const std::string& applicationDirectory, platform::PageLo
     gtk_container_add(GTK_CONTAINER(window_), layout);
 
     form_ = std::make_unique<Form1>(browser_);
+    // A page whose process keeps ending gives way to the empty customers
+    // table, as for a database that cannot be read.
+    browser_.OnGivingUp([this] { form_->ShowOutlinePage(PageData::NoRows); });
     const runtime::LargeBlockReuse reuse;
     form_->ShowOutlinePage();
 }
