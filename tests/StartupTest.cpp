@@ -9,6 +9,7 @@
 #include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
 #include "tests/TextSearch.h"
+#include "tests/data/FixtureDatabase.h"
 #include "tests/render/ExpectedPage.h"
 
 namespace kestrova {
@@ -65,6 +66,34 @@ TEST_F(StartupTest, BindsTheDocumentSoThatItsEventsReachTheWindow) {
     form.ShowOutlinePage();
     // A click on nothing in particular reaches the handler, which answers False.
     EXPECT_EQ(browser.CurrentDocument()->DispatchClick(std::nullopt), std::optional<bool>(false));
+}
+
+TEST_F(StartupTest, APageWithoutRowsIsTheEmptyTableOfAMissingDatabaseInAFreshDocument) {
+    std::string missing;
+    {
+        platform::MemoryBrowser browser;
+        Form1 form(browser);
+        form.ShowOutlinePage();
+        missing = browser.CurrentDocument()->WrittenText();
+    }
+    testing::FixtureFolder folder;
+    folder.Database("AdvWorks.mdb", testing::kCustomerOrdersSql);
+    runtime::SetAppPath("/nonexistent/kestrova app");
+    platform::MemoryBrowser browser;
+    Form1 form(browser);
+    runtime::SetAppPath(folder.Path());
+    form.ShowOutlinePage();
+    const auto withRows = browser.CurrentDocument();
+    ASSERT_NE(withRows->WrittenText().find("imgCustomer1"), std::string::npos);
+
+    // The same folder name as the page without a database, for the base.
+    runtime::SetAppPath("/nonexistent/kestrova app");
+    form.ShowOutlinePage(PageData::NoRows);
+    const auto empty = browser.CurrentDocument();
+    EXPECT_NE(empty, withRows);
+    EXPECT_EQ(empty->WriteCount(), 1);
+    EXPECT_EQ(empty->WrittenText(), missing);
+    EXPECT_EQ(Access::Length(form), 0);
 }
 
 // A browser control that navigates but never hands out its document.

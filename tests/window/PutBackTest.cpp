@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/DiagnosticsCapture.h"
+#include "tests/HangGuard.h"
+#include "tests/window/ShownWindow.h"
+#include "tests/window/Snapshot.h"
+#include "tests/window/ViewProbe.h"
+
+// When the page's web process ends, as a crash or the kernel's
+// out-of-memory killer would end it, the window puts the page back as it
+// stood; when that keeps happening, it shows the empty customers table.
+
+namespace kestrova {
+namespace {
+
+using testing::SpinUntil;
+
+// The web processes of this process that show a page: they map its text.
+std::vector<pid_t> PageProcesses() {
+    std::vector<pid_t> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::ifstream stat(entry.path() / "stat");
+        std::string statLine;
+        std::getline(stat, statLine);
+        const auto afterName = statLine.rfind(')');
+        if (afterName == std::string::npos) {
+            continue;
+        }
+        std::istringstream fields(statLine.substr(afterName + 2));
+        char state = 0;
+        long parent = 0;
+        fields >> state >> parent;
+        if (parent != getpid() || state == 'Z') {
+            continue;
+        }
+        std::ifstream maps(entry.path() / "maps");
+        const std::string mapped((std::istreambuf_iterator<char>(maps)), {});
+        if (mapped.find("kestrova-first-text") != std::string::npos) {
+            found.push_back(std::stoi(pid));
+        }
+    }
+    return found;
+}
+
+// Kills the one process showing the page, and waits for its successor.
+bool KillThePageProcess() {
+    const auto before = PageProcesses();
+    if (before.size() != 1 || kill(before[0], SIGKILL) != 0) {
+        ADD_FAILURE() << "not one page process to kill: " << before.size();
+        return false;
+    }
+    return SpinUntil(
+        [&] {
+            const auto now = PageProcesses();
+            return now.size() == 1 && now[0] != before[0];
+        },
+        testing::HangGuard(30));
+}
+
+constexpr const char* kWritten =
+    "document.readyState == 'complete' && document.images.length > 0 &&"
+    " Array.from(document.images).every(i => i.complete && i.naturalWidth == 16)";
+
+// Customer 1's rows and its first order's line items shown, their pictures
+// minus signs: the state clicks left before the process ended.
+std::string ShownState(const std::string& order) {
+    return "[document.getElementById('divCustomer1').style.display,"
+           " document.getElementById('divOrder" +
+           order +
+           "').style.display,"
+           " document.all.item('imgCustomer1').src.endsWith('Minus.gif'),"
+           " document.all.item('imgOrder" +
+           order + "').src.endsWith('Minus.gif')].join('|')";
+}
+
+TEST(PutBack, ThePageStandsAgainAsItWasAndAnswersClicksAfterItsProcessIsKilled) {
+    testing::DiagnosticsCapture diagnostics;
+    testing::ShownWindow window(std::string(KESTROVA_BUILT_APPDIR) + "/AdvWorks.mdb", "putback");
+    ASSERT_TRUE(window.WaitForPage());
+    ASSERT_TRUE(window.WaitFor(kWritten, "true", 60));
+    window.Page("document.all.item('imgCustomer1').click()");
+    const std::string order = window.Page(
+        "document.getElementById('divCustomer1').querySelector('img[name^=imgOrder]')"
+        ".name.substring(8)");
+    ASSERT_FALSE(order.empty() || order.rfind("error", 0) == 0) << order;
+    window.Page("document.all.item('imgOrder" + order + "').click()");
+    ASSERT_TRUE(window.WaitFor(ShownState(order), "||true|true"));
+    ASSERT_TRUE(window.WaitFor(kWritten, "true"));
+    window.PointAway();
+    SpinUntil([] { return false; }, 0.5);
+    WebKitWebView* view = window.Window().View();
+    const auto before = testing::TakeSnapshot(view, WEBKIT_SNAPSHOT_REGION_FULL_DOCUMENT);
+    ASSERT_GT(before.width, 0);
+
+    ASSERT_TRUE(KillThePageProcess());
+    ASSERT_TRUE(window.WaitFor(ShownState(order), "||true|true", 30)) << diagnostics.Text();
+    ASSERT_TRUE(window.WaitFor(kWritten, "true"));
+    SpinUntil([] { return false; }, 0.5);
+    const auto after = testing::TakeSnapshot(view, WEBKIT_SNAPSHOT_REGION_FULL_DOCUMENT);
+    EXPECT_EQ(after.DifferingPixels(before), 0);
+
+    EXPECT_NE(diagnostics.Text().find("ended unexpectedly; the page is put back in a new one"),
+              std::string::npos)
+        << diagnostics.Text();
+    window.Page("document.all.item('imgCustomer1').click()");
+    EXPECT_TRUE(window.WaitFor("document.getElementById('divCustomer1').style.display", "none"));
+    window.Page("document.all.item('imgCustomer1').click()");
+    EXPECT_TRUE(window.WaitFor(ShownState(order), "||true|true"));
+}
+
+TEST(PutBack, AfterThreeEndsWithinAMinuteTheWindowShowsTheEmptyCustomersTable) {
+    // What the window shows when there is no database: the frame to expect.
+    std::string emptyFrame;
+    {
+        testing::ShownWindow missing("", "putback-missing");
+        ASSERT_TRUE(missing.WaitForPage());
+        ASSERT_TRUE(missing.WaitFor("document.readyState", "complete"));
+        emptyFrame = missing.Page("document.body.outerHTML");
+    }
+    ASSERT_NE(emptyFrame.find("<table"), std::string::npos) << emptyFrame;
+
+    testing::DiagnosticsCapture diagnostics;
+    testing::ShownWindow window(std::string(KESTROVA_BUILT_APPDIR) + "/AdvWorks.mdb",
+                                "putback-again");
+    ASSERT_TRUE(window.WaitForPage());
+    for (int end = 1; end <= 3; ++end) {
+        ASSERT_TRUE(window.WaitFor(kWritten, "true", 60)) << "before end " << end;
+        ASSERT_TRUE(KillThePageProcess()) << "end " << end;
+    }
+    ASSERT_TRUE(window.WaitFor("document.readyState == 'complete' && document.images.length == 0",
+                               "true", 30));
+    EXPECT_EQ(window.Page("document.body.outerHTML"), emptyFrame);
+
+    // It stays so: no page is put back any more.
+    const auto shown = PageProcesses();
+    SpinUntil([] { return false; }, 2);
+    EXPECT_EQ(PageProcesses(), shown);
+    EXPECT_EQ(window.Page("document.images.length"), "0");
+    const std::string& said = diagnostics.Text();
+    std::size_t putBack = 0;
+    for (auto at = said.find("put back in a new one"); at != std::string::npos;
+         at = said.find("put back in a new one", at + 1)) {
+        ++putBack;
+    }
+    EXPECT_EQ(putBack, 2u) << said;
+    EXPECT_NE(said.find("the third time within a minute; the page is not put back again"),
+              std::string::npos)
+        << said;
+}
+
+}  // namespace
+}  // namespace kestrova
