@@ -16,9 +16,11 @@
 #include "platform/webkit/GlibHandles.h"
 #include "platform/webkit/Messages.h"
 #include "platform/webkit/extension/JscDocument.h"
+#include "platform/webkit/extension/JscValues.h"
 #include "platform/webkit/extension/MappedText.h"
 #include "platform/webkit/extension/PageWriter.h"
 #include "shell/form/Form1.h"
+#include "shell/webprocess/PictureButtons.h"
 
 namespace kestrova::webprocess {
 
@@ -51,6 +53,8 @@ struct Host {
     std::unique_ptr<platform::PageWriter> writer;
     // The page of this web process, for messages to the window.
     WebKitWebPage* page = nullptr;
+    // Whether the document's pictures are buttons yet.
+    bool picturesAreButtons = false;
 };
 
 Host& TheHost() {
@@ -64,8 +68,15 @@ JSCContext* MainFrameContext() {
 }
 
 // The window keeps what its handlers set on the page, to set it again on a
-// page put back after this process ended.
-void TellTheWindow(const platform::ElementChange& change) {
+// page put back after this process ended. A picture's expanded state
+// follows its division.
+void OnElementChanged(const platform::ElementChange& change) {
+    if (change.property == "display") {
+        runtime::Attempt("web process: the picture's expanded state", [&] {
+            GObjectPtr<JSCContext> context(MainFrameContext());
+            FollowDivision(context.get(), change.element, change.value);
+        });
+    }
     WebKitWebPage* shown = TheHost().page;
     if (!shown) {
         return;
@@ -81,7 +92,7 @@ void TellTheWindow(const platform::ElementChange& change) {
 std::shared_ptr<platform::JscDocument> ShownDocument() {
     GObjectPtr<JSCContext> context(MainFrameContext());
     return std::make_shared<platform::JscDocument>(context.get(), TheHost().deferred,
-                                                   &TellTheWindow);
+                                                   &OnElementChanged);
 }
 
 void OnBindEvents(GVariant*, GUnixFDList*) {
@@ -122,8 +133,10 @@ void OnWritePage(GVariant* payload, GUnixFDList* files) {
     g_variant_iter_free(entries);
     Host& host = TheHost();
     GObjectPtr<JSCContext> context(MainFrameContext());
-    // Messages about elements wait for the whole page to be written.
+    // Messages about elements wait for the whole page to be written, and
+    // its pictures become buttons then.
     host.documentParsed = false;
+    host.picturesAreButtons = false;
     host.writer =
         std::make_unique<platform::PageWriter>(context.get(), firstText, firstText->Text(), [] {
             OnDocumentLoaded(nullptr, nullptr);
@@ -244,6 +257,15 @@ void OnDocumentLoaded(WebKitWebPage*, gpointer) {
     for (auto& message : pending) {
         Handle(message.name, message.payload.get(), message.files.get());
     }
+    if (!host.picturesAreButtons) {
+        host.picturesAreButtons = true;
+        runtime::Attempt("web process: making the pictures buttons", [] {
+            GObjectPtr<JSCContext> context(MainFrameContext());
+            platform::jsc::ValuePtr document(jsc_context_get_value(context.get(), "document"));
+            MakePictureButtons(document.get());
+            BindPictureKeys(context.get());
+        });
+    }
 }
 
 void OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage*, WebKitFrame* frame, gpointer) {
@@ -252,6 +274,7 @@ void OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage*, WebKitFrame* fram
         TheHost().documentParsed = false;  // a new document is on its way
         TheHost().deferred->Forget();
         TheHost().writer.reset();
+        TheHost().picturesAreButtons = false;
     }
 }
 
@@ -295,7 +318,10 @@ void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
 
 void Initialize(WebKitWebExtension* extension, std::string applicationDirectory) {
     runtime::SetAppPath(std::move(applicationDirectory));
-    TheHost();
+    TheHost().deferred->OnBuilt([](JSCValue* division) {
+        runtime::Attempt("web process: making the pictures buttons",
+                         [&] { MakePictureButtons(division); });
+    });
     g_signal_connect(extension, "page-created", G_CALLBACK(OnPageCreated), nullptr);
     g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
                      G_CALLBACK(OnWindowObjectCleared), nullptr);

@@ -44,6 +44,9 @@ MainWindow::~MainWindow() {
 
 void MainWindow::Show() {
     gtk_widget_show_all(GTK_WIDGET(window_));
+    // Keys go to the page from the start: Tab reaches its pictures, the
+    // arrows scroll it.
+    gtk_widget_grab_focus(GTK_WIDGET(browser_.View()));
 }
 
 }  // namespace kestrova

@@ -54,6 +54,9 @@ void DeferredDivisions::Build(JSCValue* element, const Content& content) {
     jsc::ValuePtr markup(jsc_value_new_string_from_bytes(context, bytes.get()));
     jsc_value_object_set_property(element, "innerHTML", markup.get());
     jsc::ThrowPendingException(context, "building a division");
+    if (built_) {
+        built_(element);
+    }
 }
 
 void DeferredDivisions::BuildIfWaiting(JSCValue* element) {

@@ -3,6 +3,7 @@
 #include <jsc/jsc.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -33,6 +34,8 @@ public:
     void Adopt(std::shared_ptr<const MappedText> text);
     // A new document: nothing waits any more.
     void Forget();
+    // What to do with each division once its content is built.
+    void OnBuilt(std::function<void(JSCValue* division)> built) { built_ = std::move(built); }
     bool Empty() const { return waiting_.empty(); }
 
     // Builds `element`'s content when it is a division that waits; before
@@ -54,6 +57,7 @@ private:
     void IndexContents();
 
     std::shared_ptr<const MappedText> text_;
+    std::function<void(JSCValue*)> built_;
     // Divisions whose display changed before the page text came.
     std::vector<GObjectPtr<JSCValue>> buildOnArrival_;
     std::unordered_map<std::string, Content> waiting_;
