@@ -85,6 +85,17 @@ void ShownWindow::PointAway() {
     SpinUntil([] { return false; }, 0.3);
 }
 
+void ShownWindow::PressKey(const std::string& key) {
+    GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(window_->Window()));
+    // Without a window manager the window has the keyboard only when given it.
+    const std::string command = "xdotool windowfocus --sync " +
+                                std::to_string(gdk_x11_window_get_xid(window)) + " key " + key;
+    if (std::system(command.c_str()) != 0) {
+        ADD_FAILURE_AT(__FILE__, __LINE__) << command;
+    }
+    SpinUntil([] { return false; }, 0.3);
+}
+
 void ShownWindow::Screenshot(const std::string& file) {
     SpinUntil([] { return false; }, 0.3);
     GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(window_->Window()));

@@ -30,6 +30,9 @@ public:
     void Click(const std::string& idOrName);
     void PointAt(const std::string& idOrName);
     void PointAway();
+    // Gives the window the keyboard focus and presses a key (an xdotool
+    // key name, "Tab", "shift+Tab", "Return", "space") with real key events.
+    void PressKey(const std::string& key);
 
     void Screenshot(const std::string& file);
 
