@@ -222,21 +222,19 @@ gboolean WebKitBrowser::OnUserMessage(WebKitWebView*, WebKitUserMessage* message
 void WebKitBrowser::OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                            gpointer self) {
     auto* browser = static_cast<WebKitBrowser*>(self);
-    const std::string ended = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
-                                  ? "the page's process used more than " +
-                                        std::to_string(WebProcessMemoryLimitMiB()) +
-                                        " MiB and was ended"
-                                  : "the page's process ended unexpectedly";
+    const std::string ended =
+        reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
+            ? "used more than " + std::to_string(WebProcessMemoryLimitMiB()) + " MiB and was ended"
+            : "ended unexpectedly";
     if (browser->gaveUp_) {
-        runtime::ReportFailure("browser view", ended + "; the page is gone");
+        runtime::ReportFailure(kPageProcessEnded, ended + "; the page is gone");
         return;
     }
     if (!browser->restarts_.AllowsAfterEndAt(RestartBudget::Clock::now())) {
         browser->gaveUp_ = true;
-        runtime::ReportFailure("browser view",
-                               ended +
-                                   ", the third time within a minute; the page is not put "
-                                   "back again, and the window shows an empty page");
+        runtime::ReportFailure(kPageGivenUp, "its process " + ended +
+                                                 ", the third time within a minute; the window "
+                                                 "shows the empty customers table instead");
         // Not from inside the view's signal: the new page loads into it.
         browser->giveUpSource_ = g_idle_add(
             [](gpointer data) -> gboolean {
@@ -250,11 +248,10 @@ void WebKitBrowser::OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTermi
             browser);
         return;
     }
-    if (browser->document_ && browser->document_->PutBack()) {
-        runtime::ReportFailure("browser view", ended + "; the page is put back in a new one");
-    } else {
-        runtime::ReportFailure("browser view", ended + "; the page loads in a new one");
-    }
+    const bool putBack = browser->document_ && browser->document_->PutBack();
+    runtime::ReportFailure(kPageProcessEnded,
+                           ended + (putBack ? "; the page is put back in a new one"
+                                            : "; the page loads in a new one"));
 }
 
 gboolean WebKitBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,

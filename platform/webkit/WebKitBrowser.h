@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/document/WebBrowser.h"
 #include "platform/webkit/GlibHandles.h"
@@ -31,6 +32,12 @@ public:
     std::shared_ptr<BrowserDocument> Document() override;
 
     WebKitWebView* View() const { return view_.get(); }
+
+    // What the ends of the page's web process are reported as, and giving
+    // the page up: kinds of their own, so that one is never held back
+    // because the other was said often.
+    static constexpr std::string_view kPageProcessEnded = "browser view: the page's process";
+    static constexpr std::string_view kPageGivenUp = "browser view: the page is given up";
 
     // What to do, instead of putting the page back, when its web process
     // ended too often.
