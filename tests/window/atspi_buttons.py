@@ -54,8 +54,9 @@ class Failures:
             self.lines.append(what)
 
 
-def buttons_of(application):
-    """Every push button in the tree, in tree order."""
+def buttons_of(application, roles=None):
+    """Every push button in the tree, in tree order; `roles`, when given,
+    counts every role met."""
     import pyatspi
     found = []
 
@@ -67,6 +68,8 @@ def buttons_of(application):
             count = node.childCount
         except Exception:
             return
+        if roles is not None:
+            roles[role] = roles.get(role, 0) + 1
         if role == pyatspi.ROLE_PUSH_BUTTON:
             states = node.getState()
             found.append((node.name, states.contains(pyatspi.STATE_EXPANDABLE),
@@ -114,6 +117,12 @@ def inside(appdir):
                        "customer buttons: %r" % [name for name, _, _ in before][:5])
         failures.check(all(expandable and not expanded for _, expandable, expanded in before),
                        "not every customer button is expandable and collapsed")
+        roles = {}
+        buttons_of(application(), roles)
+        failures.check(roles.get(pyatspi.ROLE_TABLE, 0) >= 1 and
+                       roles.get(pyatspi.ROLE_TABLE_CELL, 0) >= 3 * len(names),
+                       "the customers table is not read as a table: %r" % roles)
+        failures.check(roles.get(pyatspi.ROLE_IMAGE, 0) == 0, "pictures read as images")
 
         # The program's window is the display's one visible window of that title.
         window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Kestrova$"],
