@@ -67,6 +67,26 @@ JSCContext* MainFrameContext() {
     return webkit_frame_get_js_context(&frame);
 }
 
+// Sends a message to the window; `payload`, when given, may be floating.
+void TellTheWindow(const char* name, GVariant* payload) {
+    WebKitWebPage* shown = TheHost().page;
+    if (!shown) {
+        if (payload) {
+            g_variant_unref(g_variant_ref_sink(payload));
+        }
+        return;
+    }
+    webkit_web_page_send_message_to_view(shown, webkit_user_message_new(name, payload), nullptr,
+                                         nullptr, nullptr);
+}
+
+// A message's payload must have its message's type.
+void RequirePayload(GVariant* payload, const char* type, const char* what) {
+    if (!payload || !g_variant_is_of_type(payload, G_VARIANT_TYPE(type))) {
+        throw runtime::Failure(std::string("the message has no ") + what);
+    }
+}
+
 // The window keeps what its handlers set on the page, to set it again on a
 // page put back after this process ended. A picture's expanded state
 // follows its division.
@@ -77,16 +97,9 @@ void OnElementChanged(const platform::ElementChange& change) {
             FollowDivision(context.get(), change.element, change.value);
         });
     }
-    WebKitWebPage* shown = TheHost().page;
-    if (!shown) {
-        return;
-    }
-    GVariant* payload =
-        g_variant_new(platform::messages::kElementPropertyType, change.element.c_str(),
-                      change.property.c_str(), change.value.c_str());
-    webkit_web_page_send_message_to_view(
-        shown, webkit_user_message_new(platform::messages::kElementChanged, payload), nullptr,
-        nullptr, nullptr);
+    TellTheWindow(platform::messages::kElementChanged,
+                  g_variant_new(platform::messages::kElementPropertyType, change.element.c_str(),
+                                change.property.c_str(), change.value.c_str()));
 }
 
 std::shared_ptr<platform::JscDocument> ShownDocument() {
@@ -116,10 +129,7 @@ std::shared_ptr<const platform::MappedText> MappedFileOf(GUnixFDList* files) {
 }
 
 void OnWritePage(GVariant* payload, GUnixFDList* files) {
-    if (!payload ||
-        !g_variant_is_of_type(payload, G_VARIANT_TYPE(platform::messages::kWritePageType))) {
-        throw runtime::Failure("the message has no list of divisions");
-    }
+    RequirePayload(payload, platform::messages::kWritePageType, "list of divisions");
     const auto firstText = MappedFileOf(files);
     std::vector<platform::deferred::DeferredDivision> divisions;
     GVariantIter* entries = nullptr;
@@ -142,11 +152,7 @@ void OnWritePage(GVariant* payload, GUnixFDList* files) {
             OnDocumentLoaded(nullptr, nullptr);
             // The window passes the whole text on now: its copy no longer
             // holds up the first rows.
-            if (WebKitWebPage* shown = TheHost().page) {
-                webkit_web_page_send_message_to_view(
-                    shown, webkit_user_message_new(platform::messages::kPageWritten, nullptr),
-                    nullptr, nullptr, nullptr);
-            }
+            TellTheWindow(platform::messages::kPageWritten, nullptr);
         });
     host.deferred->Expect(std::move(divisions));
 }
@@ -156,10 +162,7 @@ void OnPageText(GVariant*, GUnixFDList* files) {
 }
 
 void OnPutElementProperty(GVariant* payload, GUnixFDList*) {
-    if (!payload || !g_variant_is_of_type(
-                        payload, G_VARIANT_TYPE(platform::messages::kPutElementPropertyType))) {
-        throw runtime::Failure("the message has no element and property");
-    }
+    RequirePayload(payload, platform::messages::kPutElementPropertyType, "element and property");
     const gchar* tagName = nullptr;
     guint16 index = 0;
     const gchar* property = nullptr;
@@ -182,10 +185,7 @@ void OnPutElementProperty(GVariant* payload, GUnixFDList*) {
 // Sets again, once the page is written, what the window's handlers set on
 // the page this one puts back, the same way they set it.
 void OnRestoreProperty(GVariant* payload, GUnixFDList*) {
-    if (!payload ||
-        !g_variant_is_of_type(payload, G_VARIANT_TYPE(platform::messages::kElementPropertyType))) {
-        throw runtime::Failure("the message has no element and property");
-    }
+    RequirePayload(payload, platform::messages::kElementPropertyType, "element and property");
     if (!TheHost().documentParsed) {
         throw NotParsedYet{};
     }
