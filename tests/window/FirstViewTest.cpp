@@ -153,17 +153,16 @@ TEST(FirstView, IsThePageWithItsPicturesAtEveryStartAndStaysSoAfterClicksAndAScr
         ASSERT_TRUE(shown.Stands()) << "start " << start;
         EXPECT_EQ(DifferingFrom(shown.Window(), expected[0]), 0)
             << "start " << start << ", the first view";
-        shown.ClickPicture("imgCustomer1");
-        shown.PointAway();
-        EXPECT_EQ(DifferingFrom(shown.Window(), expected[1]), 0)
-            << "start " << start << ", after a click";
+        const auto clickAndCompare = [&](const Pixels& after, const char* which) {
+            shown.ClickPicture("imgCustomer1");
+            shown.PointAway();
+            EXPECT_EQ(DifferingFrom(shown.Window(), after), 0) << "start " << start << which;
+        };
+        clickAndCompare(expected[1], ", after a click");
         ASSERT_EQ(shown.Page(scroll), std::to_string(kScrolledTo));
         EXPECT_EQ(DifferingFrom(shown.Window(), expected[2]), 0)
             << "start " << start << ", after a scroll";
-        shown.ClickPicture("imgCustomer1");
-        shown.PointAway();
-        EXPECT_EQ(DifferingFrom(shown.Window(), expected[3]), 0)
-            << "start " << start << ", after a second click";
+        clickAndCompare(expected[3], ", after a second click");
     }
 }
 

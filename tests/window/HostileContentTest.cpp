@@ -64,10 +64,12 @@ TEST_F(HostileContentTest, DatabaseTextShowsAsTextAndNothingOfItRuns) {
     // Every customer row still stands in the one customers table.
     EXPECT_EQ(window.Page("document.getElementsByName('imgCustomer3').length"), "1");
     // A screen reader reads the names as the text they are.
-    EXPECT_EQ(window.Page("document.all.item('imgCustomer1').getAttribute('aria-label')"),
-              "View this customer's orders, <script>document.title = \"ran\"</script>");
-    EXPECT_EQ(window.Page("document.all.item('imgCustomer2').getAttribute('aria-label')"),
-              "View this customer's orders, <img src=x onerror=\"document.title = 'ran'\">");
+    EXPECT_TRUE(
+        window.WaitFor("document.all.item('imgCustomer1').getAttribute('aria-label')",
+                       "View this customer's orders, <script>document.title = \"ran\"</script>"));
+    EXPECT_TRUE(window.WaitFor(
+        "document.all.item('imgCustomer2').getAttribute('aria-label')",
+        "View this customer's orders, <img src=x onerror=\"document.title = 'ran'\">"));
     // Enter on a picture does what its click does, and nothing of the
     // names runs then either.
     window.Page("document.all.item('imgCustomer1').focus()");

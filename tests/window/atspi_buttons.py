@@ -137,7 +137,8 @@ def inside(appdir):
         press("Tab")
         press("Return")
         first = before[0][0]
-        after = wait_for(buttons, lambda b: len(b) > len(before), 30)
+        after = wait_for(buttons, lambda b: len(b) > len(before) and b[0] == (first, True, True),
+                         30)
         failures.check(after and after[0] == (first, True, True),
                        "after Enter the first button is %r" % (after[:1],))
         orders = after[1:len(after) - len(before) + 1]
@@ -147,7 +148,7 @@ def inside(appdir):
                        "order buttons: %r" % orders[:3])
 
         press("Return")
-        again = wait_for(buttons, lambda b: len(b) == len(before), 30)
+        again = wait_for(buttons, lambda b: b == before, 30)
         failures.check(again == before, "after a second Enter: %r" % again[:3])
     finally:
         program.terminate()
