@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 
+#include <cerrno>
+#include <cstdint>
+#include <fstream>
 #include <limits>
 #include <string>
 
@@ -153,6 +157,61 @@ TEST_F(PageBufferTest, ALongBodyGivenBackAfterALineBreakKeepsItsTextAndGrows) {
     EXPECT_EQ(page.substr(0, 2), "\r\n");
     EXPECT_EQ(page.substr(2, text.size()), text);
     EXPECT_EQ(page.substr(page.size() - 3), "yyy");
+    EXPECT_EQ(body, text);
+}
+
+// Maps one page right after the memory mapping that holds `address`, so
+// that the mapping cannot grow in place; unmaps it again when it ends.
+class BlockedGrowth {
+public:
+    explicit BlockedGrowth(const void* address) {
+        const auto wanted = reinterpret_cast<std::uintptr_t>(address);
+        std::ifstream maps("/proc/self/maps");
+        std::uintptr_t start = 0;
+        std::uintptr_t end = 0;
+        char dash = 0;
+        std::string rest;
+        while (maps >> std::hex >> start >> dash >> end && std::getline(maps, rest)) {
+            if (start <= wanted && wanted < end) {
+                void* page = mmap(reinterpret_cast<void*>(end), 4096, PROT_NONE,
+                                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+                page_ = page == MAP_FAILED ? nullptr : page;
+                // Something else lying there already blocks the growth as well.
+                blocked_ = page_ != nullptr || errno == EEXIST;
+                return;
+            }
+        }
+    }
+    ~BlockedGrowth() {
+        if (page_) {
+            munmap(page_, 4096);
+        }
+    }
+    bool Blocked() const { return blocked_; }
+
+private:
+    void* page_ = nullptr;
+    bool blocked_ = false;
+};
+
+// When the body's memory cannot grow where it lies, the buffer moves to
+// memory of its own, and the body moves with it.
+TEST_F(PageBufferTest, ABodyGivenBackWhoseMemoryCannotGrowInPlaceIsMovedWhole) {
+    // Two pieces leave the storage too short for twice the whole text.
+    const std::string text(3 << 20, 'x');
+    Access::AppendText(form, std::string_view(text).substr(0, 2 << 20));
+    Access::AppendText(form, std::string_view(text).substr(2 << 20));
+    const platform::PageText body = Access::SharedText(form);
+    const BlockedGrowth blocked(body.data());
+    ASSERT_TRUE(blocked.Blocked());
+    Access::ResetText(form);
+    Access::AppendLine(form, body);
+    Access::AppendLine(form, "</end>");
+    const std::string page = Access::GetText(form);
+    EXPECT_EQ(page.size(), 2 + text.size() + 8);
+    EXPECT_EQ(page.substr(0, 2), "\r\n");
+    EXPECT_EQ(page.find_first_not_of('x', 2), 2 + text.size());
+    EXPECT_EQ(page.substr(page.size() - 8), "\r\n</end>");
     EXPECT_EQ(body, text);
 }
 

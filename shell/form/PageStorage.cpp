@@ -138,11 +138,13 @@ bool PageStorage::TakeBackSharedText(std::string_view prefix, std::string_view p
     lastShared_.reset();
     offset_ = lastSharedOffset_ - prefix.size();
     sharedEnd_ = lastSharedOffset_ + lastSharedLength_;
-    size_ = 0;
-    Reserve(size);  // may move to a mapping of its own if it cannot grow in place
+    // Counted as written before growing: a mapping that cannot grow in
+    // place is left for one of its own, and the text must go with it.
+    written_ = prefix.size() + piece.size();
+    size_ = written_;
+    Reserve(size);
     size_ = size;
     std::memcpy(Text(), prefix.data(), prefix.size());
-    written_ = prefix.size() + piece.size();
     return true;
 }
 
