@@ -48,45 +48,109 @@ DeferredPage DeferredPage::Whole(std::string_view page) {
     DeferredPage whole;
     whole.page_ = page;
     whole.firstText_ = std::string(page);
+    whole.end_ = page.size();
     return whole;
 }
 
-DeferredPage DeferredPage::Split(std::string_view page) {
-    // First the candidates, then only those whose id is theirs alone.
-    std::vector<DeferredDivision> candidates;
+struct DeferredPage::Candidates {
+    std::vector<DeferredDivision> divisions;
     std::map<std::string, int> uses;
-    TagWalker walker(page);
-    while (auto tag = walker.Next()) {
-        if (tag->end || tag->name != "div") {
-            continue;
-        }
-        const auto style = AttributeOf(tag->inside, "style");
-        const auto id = AttributeOf(tag->inside, "id");
-        if (!style || !id || id->empty() || !StyleHides(*style)) {
-            continue;
-        }
-        const auto end = MatchingDivisionEnd(page, tag->after);
-        if (!end) {
-            continue;
-        }
-        ++uses[*id];
-        candidates.push_back(DeferredDivision{*id, tag->after, *end - tag->after});
-        walker = TagWalker(page, *end);
-    }
+    std::size_t end = 0;
+    bool stopped = false;
+};
 
-    DeferredPage split;
-    split.page_ = page;
-    std::size_t copied = 0;
-    for (auto& division : candidates) {
-        if (uses[division.id] != 1) {
+namespace {
+
+// Where a hidden division with an id, whose start tag this is, ends.
+std::optional<std::size_t> HiddenDivisionEnd(std::string_view page, const Tag& tag,
+                                             std::string* id) {
+    if (tag.end || tag.name != "div") {
+        return std::nullopt;
+    }
+    const auto style = AttributeOf(tag.inside, "style");
+    auto value = AttributeOf(tag.inside, "id");
+    if (!style || !value || value->empty() || !StyleHides(*style)) {
+        return std::nullopt;
+    }
+    *id = std::move(*value);
+    return MatchingDivisionEnd(page, tag.after);
+}
+
+}  // namespace
+
+// The hidden divisions with an id and an end tag, from `from` on, until the
+// text the view first builds holds `firstTextBytes` bytes. A part ends
+// after a tag, never inside such a division.
+DeferredPage::Candidates DeferredPage::FindCandidates(std::string_view page, std::size_t from,
+                                                      std::size_t firstTextBytes,
+                                                      std::stop_token stop) {
+    Candidates found;
+    std::size_t leftOut = 0;
+    TagWalker walker(page, from);
+    while (auto tag = walker.Next()) {
+        std::string id;
+        if (const auto end = HiddenDivisionEnd(page, *tag, &id)) {
+            if (stop.stop_requested()) {
+                found.stopped = true;
+                return found;
+            }
+            ++found.uses[id];
+            found.divisions.push_back(
+                DeferredDivision{std::move(id), tag->after, *end - tag->after});
+            leftOut += *end - tag->after;
+            walker = TagWalker(page, *end);
+        }
+        if (walker.Position() - from - leftOut >= firstTextBytes) {
+            found.end = walker.Position();
+            return found;
+        }
+    }
+    found.end = page.size();
+    return found;
+}
+
+DeferredPage DeferredPage::Assemble(std::string_view page, std::size_t from, Candidates candidates,
+                                    const std::set<std::string>& idsUsedBefore) {
+    DeferredPage part;
+    part.page_ = page.substr(0, candidates.end);
+    part.end_ = candidates.end;
+    std::size_t copied = from;
+    for (auto& division : candidates.divisions) {
+        part.candidateIds_.insert(division.id);
+        if (candidates.uses[division.id] != 1 || idsUsedBefore.count(division.id) != 0) {
             continue;
         }
-        split.firstText_.append(page.substr(copied, division.offset - copied));
+        part.firstText_.append(page.substr(copied, division.offset - copied));
         copied = division.offset + division.length;
-        split.divisions_.push_back(std::move(division));
+        part.divisions_.push_back(std::move(division));
     }
-    split.firstText_.append(page.substr(copied));
-    return split;
+    part.firstText_.append(page.substr(copied, candidates.end - copied));
+    return part;
+}
+
+DeferredPage DeferredPage::Split(std::string_view page) {
+    return Assemble(page, 0, FindCandidates(page, 0, std::string_view::npos, {}), {});
+}
+
+DeferredPage DeferredPage::SplitStart(std::string_view page, std::size_t firstTextBytes) {
+    return Assemble(page, 0, FindCandidates(page, 0, firstTextBytes, {}), {});
+}
+
+std::optional<DeferredPage> DeferredPage::SplitRest(std::string_view page,
+                                                    const DeferredPage& start,
+                                                    std::stop_token stop) {
+    auto candidates = FindCandidates(page, start.end_, std::string_view::npos, stop);
+    if (candidates.stopped) {
+        return std::nullopt;
+    }
+    for (const auto& division : start.divisions_) {
+        if (candidates.uses.count(division.id) != 0) {
+            return std::nullopt;  // left out in the start, but not its own
+        }
+    }
+    auto rest = Assemble(page, start.end_, std::move(candidates), start.candidateIds_);
+    rest.page_ = page;
+    return rest;
 }
 
 bool DeferredPage::SetAttribute(std::string_view tagName, std::size_t index,

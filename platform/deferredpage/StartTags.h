@@ -23,6 +23,8 @@ class TagWalker {
 public:
     explicit TagWalker(std::string_view text, std::size_t from = 0) : text_(text), at_(from) {}
     std::optional<Tag> Next();
+    // Where the walk goes on: after the last tag, or its raw text.
+    std::size_t Position() const { return at_; }
 
 private:
     std::string_view text_;

@@ -20,9 +20,16 @@ inline constexpr const char* kPutElementPropertyType = "(sqss)";
 // without the content of its hidden divisions, which is built from the
 // whole page text when each division is first shown. The message carries
 // one file, sealed, with that text. Payload: for each division left out,
-// its id and where its content lies in the whole page text.
+// its id and where its content lies in the whole page text; whether more
+// of the text follows in kMorePage.
 inline constexpr const char* kWritePage = "kestrova.write-page";
-inline constexpr const char* kWritePageType = "(a(stt))";
+inline constexpr const char* kWritePageType = "(a(stt)b)";
+
+// The rest of the text of kWritePage, to write after it, in one sealed file
+// that the message carries. Payload: for each division of the rest left
+// out, its id and where its content lies in the whole page text.
+inline constexpr const char* kMorePage = "kestrova.more-page";
+inline constexpr const char* kMorePageType = "(a(stt))";
 
 // The whole page text, in one sealed file, which the message carries; it
 // follows kPageWritten. Payload: none.

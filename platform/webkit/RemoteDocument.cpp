@@ -1,11 +1,15 @@
 #include "platform/webkit/RemoteDocument.h"
 
+#include <algorithm>
 #include <iterator>
+#include <optional>
 
 #include "platform/deferredpage/DeferredPage.h"
 #include "platform/runtime/Attempt.h"
+#include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/Failure.h"
 #include "platform/webkit/Messages.h"
+#include "platform/webkit/RestOfPageSplit.h"
 
 namespace kestrova::platform {
 
@@ -55,9 +59,18 @@ GVariantPtr PutMessagePayload(const RemoteDocument::PropertyPut& put) {
                       static_cast<guint16>(put.index), put.property.c_str(), put.value.c_str())));
 }
 
-GVariantPtr WritePagePayload(const deferred::DeferredPage& page) {
+// The start of a long page goes to the view on its own, so that it shows
+// the first rows while the rest is read: about two windows full of rows.
+constexpr std::size_t kStartBytes = 128 * 1024;
+
+enum class MoreText { Follows, None };
+
+// A part of the page for the view: its divisions left out, and whether
+// more follows when it is the start.
+GVariantPtr PartPayload(const char* type, const deferred::DeferredPage& page,
+                        std::optional<MoreText> more) {
     GVariantBuilder builder;
-    g_variant_builder_init(&builder, G_VARIANT_TYPE(messages::kWritePageType));
+    g_variant_builder_init(&builder, G_VARIANT_TYPE(type));
     g_variant_builder_open(&builder, G_VARIANT_TYPE("a(stt)"));
     for (const auto& division : page.Divisions()) {
         g_variant_builder_add(&builder, "(stt)", division.id.c_str(),
@@ -65,6 +78,9 @@ GVariantPtr WritePagePayload(const deferred::DeferredPage& page) {
                               static_cast<guint64>(division.length));
     }
     g_variant_builder_close(&builder);
+    if (more) {
+        g_variant_builder_add(&builder, "b", *more == MoreText::Follows);
+    }
     return GVariantPtr(g_variant_ref_sink(g_variant_builder_end(&builder)));
 }
 
@@ -105,8 +121,27 @@ void RemoteDocument::write(PageText text) {
         [](gpointer data) { delete static_cast<std::weak_ptr<RemoteDocument>*>(data); });
 }
 
+struct RemoteDocument::SplitForTheView {
+    deferred::DeferredPage page;
+    // What start-up set that could not be written into the text.
+    std::vector<Message> putMessages;
+};
+
 // Properties set during start-up on elements the view builds first are
 // written into the text it builds them from; the others go as messages.
+RemoteDocument::SplitForTheView RemoteDocument::WithProperties(deferred::DeferredPage page) const {
+    SplitForTheView split{std::move(page), {}};
+    for (const auto& put : startupPuts_) {
+        if (!IsAttribute(put.property) || put.index < 0 ||
+            !split.page.SetAttribute(put.tagName, static_cast<std::size_t>(put.index), put.property,
+                                     put.value)) {
+            split.putMessages.push_back(
+                Message{messages::kPutElementProperty, PutMessagePayload(put), nullptr});
+        }
+    }
+    return split;
+}
+
 void RemoteDocument::HandOver() {
     if (!written_ || handedOver_) {
         return;
@@ -114,48 +149,103 @@ void RemoteDocument::HandOver() {
     handedOver_ = true;
     const PageText text = std::move(text_);
     text_ = PageText();
-    const auto puts = std::move(puts_);
+    startupPuts_ = std::move(puts_);
     puts_.clear();
-    std::vector<Message> putMessages;
-    const auto withProperties = [&](deferred::DeferredPage page) {
-        putMessages.clear();
-        for (const auto& put : puts) {
-            if (!IsAttribute(put.property) || put.index < 0 ||
-                !page.SetAttribute(put.tagName, static_cast<std::size_t>(put.index), put.property,
-                                   put.value)) {
-                putMessages.push_back(
-                    Message{messages::kPutElementProperty, PutMessagePayload(put), nullptr});
-            }
-        }
-        return page;
-    };
-    // Unless the view builds it whole, it starts from an empty document
-    // and the web process writes the page into it from a sealed copy of the
-    // text it builds first. The whole text follows once the web process has
-    // written it (see PassThePageTextOn). A page whose text cannot be passed
-    // on so is shown whole.
-    if (loading_ == PageLoading::DeferHiddenDivisions) {
-        const auto page = withProperties(deferred::DeferredPage::Split(text));
-        std::shared_ptr<const FileDescriptor> firstText;
-        const bool passed = runtime::Attempt("browser view: passing the page text on", [&] {
-            firstText = std::make_shared<const FileDescriptor>(
-                SealedCopy({page.FirstText()}, "kestrova-first-text"));
-        });
-        if (passed) {
-            pending_.insert(pending_.begin(), Message{messages::kWritePage, WritePagePayload(page),
-                                                      std::move(firstText)});
-            std::move(putMessages.begin(), putMessages.end(), std::back_inserter(pending_));
-            wholeText_ = text;
-            sent_ = pending_;
-            Load();
-            return;
-        }
+    if (loading_ == PageLoading::DeferHiddenDivisions && HandOverInParts(text)) {
+        return;
     }
-    auto whole = withProperties(deferred::DeferredPage::Whole(text));
-    std::move(putMessages.begin(), putMessages.end(), std::back_inserter(pending_));
+    auto whole = WithProperties(deferred::DeferredPage::Whole(text));
+    std::move(whole.putMessages.begin(), whole.putMessages.end(), std::back_inserter(pending_));
     sent_ = pending_;
-    loadedText_ = std::make_shared<const std::string>(whole.FirstText());
+    loadedText_ = std::make_shared<const std::string>(whole.page.FirstText());
     Load();
+}
+
+// Unless the view builds it whole, it starts from an empty document and
+// the web process writes the page into it from a sealed copy of the text
+// it builds first: the start of the page at once, and the rest once a
+// thread has split it. The whole text follows once the web process has
+// written it all (see PassThePageTextOn). Says whether the page could be
+// passed on so.
+bool RemoteDocument::HandOverInParts(const PageText& text) {
+    auto start = WithProperties(deferred::DeferredPage::SplitStart(text, kStartBytes));
+    const MoreText more = start.page.End() < text.size() ? MoreText::Follows : MoreText::None;
+    std::shared_ptr<const FileDescriptor> firstText;
+    if (!runtime::Attempt("browser view: passing the page text on", [&] {
+            firstText = std::make_shared<const FileDescriptor>(
+                SealedCopy({start.page.FirstText()}, "kestrova-first-text"));
+        })) {
+        return false;
+    }
+    pending_.insert(
+        pending_.begin(),
+        Message{messages::kWritePage, PartPayload(messages::kWritePageType, start.page, more),
+                std::move(firstText)});
+    std::move(start.putMessages.begin(), start.putMessages.end(), std::back_inserter(pending_));
+    wholeText_ = text;
+    sent_ = pending_;
+    Load();
+    if (more == MoreText::Follows) {
+        std::weak_ptr<RemoteDocument> self = weak_from_this();
+        restSplit_ = std::make_unique<RestOfPageSplit>(
+            text, std::move(start.page), [self](RestOfPageSplit::Result result) {
+                auto document = self.lock();
+                if (!document) {
+                    return;
+                }
+                if (!result.failure.empty()) {
+                    runtime::ReportFailure("browser view: splitting the rest of the page",
+                                           result.failure);
+                }
+                if (result.rest) {
+                    document->OnRestSplit(std::move(*result.rest));
+                } else {
+                    document->StartAgainInOnePart();
+                }
+            });
+    }
+    return true;
+}
+
+void RemoteDocument::OnRestSplit(deferred::DeferredPage rest) {
+    restSplit_.reset();
+    std::shared_ptr<const FileDescriptor> restText;
+    if (!runtime::Attempt("browser view: passing the page text on", [&] {
+            restText = std::make_shared<const FileDescriptor>(
+                SealedCopy({rest.FirstText()}, "kestrova-first-text"));
+        })) {
+        StartAgainInOnePart();
+        return;
+    }
+    Post(Message{messages::kMorePage, PartPayload(messages::kMorePageType, rest, std::nullopt),
+                 std::move(restText)});
+}
+
+// The page's start left out a division whose id the rest uses again, or
+// the rest could not be split: the page goes to the view again, split as
+// one, or else whole. What was sent and set since goes again too.
+void RemoteDocument::StartAgainInOnePart() {
+    restSplit_.reset();
+    const auto writePage = std::find_if(sent_.begin(), sent_.end(), [](const Message& message) {
+        return std::string_view(message.name) == messages::kWritePage;
+    });
+    if (wholeText_.empty() || writePage == sent_.end()) {
+        return;
+    }
+    const bool split = runtime::Attempt("browser view: passing the page text on", [&] {
+        auto page = WithProperties(deferred::DeferredPage::Split(wholeText_));
+        *writePage = Message{messages::kWritePage,
+                             PartPayload(messages::kWritePageType, page.page, MoreText::None),
+                             std::make_shared<const FileDescriptor>(
+                                 SealedCopy({page.page.FirstText()}, "kestrova-first-text"))};
+    });
+    if (!split) {
+        sent_.erase(writePage);
+        loadedText_ = std::make_shared<const std::string>(
+            WithProperties(deferred::DeferredPage::Whole(wholeText_)).page.FirstText());
+        wholeText_ = PageText();
+    }
+    PutBack();
 }
 
 void RemoteDocument::Load() {

@@ -13,6 +13,11 @@
 
 namespace kestrova::platform {
 
+class RestOfPageSplit;
+namespace deferred {
+class DeferredPage;
+}
+
 // How the view builds the document from the page text.
 enum class PageLoading {
     // The content of each hidden division waits, in a sealed file the web
@@ -110,6 +115,15 @@ private:
     void Send(Message message);
     void OnLoaded();
     void Load();
+    // The page's text split for the view, with what start-up set on its
+    // elements written into the text the view first builds.
+    struct SplitForTheView;
+    SplitForTheView WithProperties(deferred::DeferredPage page) const;
+    bool HandOverInParts(const PageText& text);
+    // The rest of a long page goes to the view after its start.
+    void OnRestSplit(deferred::DeferredPage rest);
+    // The view writes the page again from its start, split as one.
+    void StartAgainInOnePart();
 
     PageChannel& channel_;
     PageLoading loading_;
@@ -119,6 +133,9 @@ private:
     guint handOverSource_ = 0;
     PageText text_;
     std::vector<PropertyPut> puts_;
+    // What start-up set on the page's elements before the hand-over.
+    std::vector<PropertyPut> startupPuts_;
+    std::unique_ptr<RestOfPageSplit> restSplit_;
     std::vector<Message> pending_;
     // What the view was given since the hand-over: the text it loads, and
     // the messages sent or waiting, in order.

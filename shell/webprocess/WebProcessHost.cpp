@@ -128,12 +128,8 @@ std::shared_ptr<const platform::MappedText> MappedFileOf(GUnixFDList* files) {
     return platform::MappedText::Map(file.Get());
 }
 
-void OnWritePage(GVariant* payload, GUnixFDList* files) {
-    RequirePayload(payload, platform::messages::kWritePageType, "list of divisions");
-    const auto firstText = MappedFileOf(files);
+std::vector<platform::deferred::DeferredDivision> DivisionsOf(GVariantIter* entries) {
     std::vector<platform::deferred::DeferredDivision> divisions;
-    GVariantIter* entries = nullptr;
-    g_variant_get(payload, "(a(stt))", &entries);
     const gchar* id = nullptr;
     guint64 offset = 0;
     guint64 length = 0;
@@ -141,20 +137,46 @@ void OnWritePage(GVariant* payload, GUnixFDList* files) {
         divisions.push_back(platform::deferred::DeferredDivision{id, offset, length});
     }
     g_variant_iter_free(entries);
+    return divisions;
+}
+
+platform::MoreText MoreTextIf(gboolean follows) {
+    return follows ? platform::MoreText::Follows : platform::MoreText::None;
+}
+
+void OnWritePage(GVariant* payload, GUnixFDList* files) {
+    RequirePayload(payload, platform::messages::kWritePageType, "list of divisions");
+    const auto firstText = MappedFileOf(files);
+    GVariantIter* entries = nullptr;
+    gboolean more = FALSE;
+    g_variant_get(payload, "(a(stt)b)", &entries, &more);
+    auto divisions = DivisionsOf(entries);
     Host& host = TheHost();
     GObjectPtr<JSCContext> context(MainFrameContext());
     // Messages about elements wait for the whole page to be written, and
     // its pictures become buttons then.
     host.documentParsed = false;
     host.picturesAreButtons = false;
-    host.writer =
-        std::make_unique<platform::PageWriter>(context.get(), firstText, firstText->Text(), [] {
+    host.writer = std::make_unique<platform::PageWriter>(
+        context.get(), firstText, firstText->Text(), MoreTextIf(more), [] {
             OnDocumentLoaded(nullptr, nullptr);
             // The window passes the whole text on now: its copy no longer
             // holds up the first rows.
             TellTheWindow(platform::messages::kPageWritten, nullptr);
         });
     host.deferred->Expect(std::move(divisions));
+}
+
+void OnMorePage(GVariant* payload, GUnixFDList* files) {
+    RequirePayload(payload, platform::messages::kMorePageType, "list of divisions");
+    const auto text = MappedFileOf(files);
+    GVariantIter* entries = nullptr;
+    g_variant_get(payload, "(a(stt))", &entries);
+    auto divisions = DivisionsOf(entries);
+    Host& host = TheHost();
+    runtime::Require(host.writer, "page being written")
+        .Continue(text, text->Text(), platform::MoreText::None);
+    host.deferred->ExpectMore(std::move(divisions));
 }
 
 void OnPageText(GVariant*, GUnixFDList* files) {
@@ -215,6 +237,7 @@ const std::map<std::string_view, Handler>& Handlers() {
         {platform::messages::kBindEvents, &OnBindEvents},
         {platform::messages::kPutElementProperty, &OnPutElementProperty},
         {platform::messages::kWritePage, &OnWritePage},
+        {platform::messages::kMorePage, &OnMorePage},
         {platform::messages::kPageText, &OnPageText},
         {platform::messages::kRestoreProperty, &OnRestoreProperty},
     };

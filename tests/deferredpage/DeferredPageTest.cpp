@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/deferredpage/StartTags.h"
@@ -44,6 +45,46 @@ TEST_P(SplitTest, LeavesOutTheContentOfHiddenDivisionsAndNothingElse) {
     }
     EXPECT_EQ(ids, c.ids) << c.what;
     EXPECT_EQ(Joined(split, c.page), c.page) << c.what;
+}
+
+std::vector<std::string> IdsOf(const std::vector<DeferredDivision>& divisions) {
+    std::vector<std::string> ids;
+    for (const auto& division : divisions) {
+        ids.push_back(division.id);
+    }
+    return ids;
+}
+
+// Wherever the start ends, start and rest together are the page split as
+// one: the same text first built, the same contents left out.
+TEST_P(SplitTest, InTwoPartsGivesWhatOneSplitGives) {
+    const auto& c = GetParam();
+    const auto whole = DeferredPage::Split(c.page);
+    for (std::size_t bytes = 1; bytes <= c.page.size() + 1; ++bytes) {
+        const auto start = DeferredPage::SplitStart(c.page, bytes);
+        ASSERT_LE(start.End(), c.page.size());
+        std::string firstText = start.FirstText();
+        auto divisions = start.Divisions();
+        if (start.End() < c.page.size()) {
+            const auto rest = DeferredPage::SplitRest(c.page, start);
+            if (!rest) {
+                // Only for an id that one split keeps whole.
+                const auto wholeIds = IdsOf(whole.Divisions());
+                const auto startIds = IdsOf(start.Divisions());
+                EXPECT_TRUE(std::any_of(startIds.begin(), startIds.end(),
+                                        [&](const auto& id) {
+                                            return std::find(wholeIds.begin(), wholeIds.end(),
+                                                             id) == wholeIds.end();
+                                        }))
+                    << c.what << ", start of " << bytes;
+                continue;
+            }
+            firstText += rest->FirstText();
+            divisions.insert(divisions.end(), rest->Divisions().begin(), rest->Divisions().end());
+        }
+        EXPECT_EQ(firstText, whole.FirstText()) << c.what << ", start of " << bytes;
+        EXPECT_EQ(IdsOf(divisions), IdsOf(whole.Divisions())) << c.what << ", start of " << bytes;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -103,6 +144,38 @@ TEST(DeferredPageTest, SetsAnAttributeOfAnElementCountedOverTheWholePage) {
     EXPECT_FALSE(split.SetAttribute("img", 2, "src", "y"));
     EXPECT_TRUE(split.SetAttribute("img", 1, "alt", "new"));
     EXPECT_NE(split.FirstText().find("<img src=\"z\" alt=\"new\"></body>"), std::string::npos);
+}
+
+// An id left out in the start and used again in the rest would name two
+// divisions: the rest says the page must be split as one. Ids used twice
+// in the start stay whole wherever they come again.
+TEST(DeferredPageTest, TheRestRefusesAnIdTheStartLeftOut) {
+    const std::string hidden = " style=\"display:none\">12345</div>";
+    const std::string again = "<div id=a" + hidden + "<p>" + "<div id=a" + hidden;
+    const auto start = DeferredPage::SplitStart(again, 10);
+    ASSERT_EQ(start.End(), again.find("</div>"));
+    EXPECT_FALSE(DeferredPage::SplitRest(again, start));
+
+    const std::string thrice = "<div id=a" + hidden + "<div id=a" + hidden + "<div id=a" + hidden;
+    std::size_t bytes = 1;
+    while (DeferredPage::SplitStart(thrice, bytes).End() < thrice.rfind("<div")) {
+        ++bytes;
+    }
+    const auto twice = DeferredPage::SplitStart(thrice, bytes);
+    ASSERT_EQ(twice.End(), thrice.rfind("<div"));
+    const auto rest = DeferredPage::SplitRest(thrice, twice);
+    ASSERT_TRUE(rest);
+    EXPECT_TRUE(twice.Divisions().empty());
+    EXPECT_TRUE(rest->Divisions().empty());
+    EXPECT_EQ(twice.FirstText() + rest->FirstText(), thrice);
+
+    std::stop_source stop;
+    stop.request_stop();
+    const std::string two = "<div id=a" + hidden + "<p>" + "<div id=b" + hidden;
+    const auto first = DeferredPage::SplitStart(two, 10);
+    ASSERT_LT(first.End(), two.size());
+    EXPECT_FALSE(DeferredPage::SplitRest(two, first, stop.get_token()));
+    EXPECT_TRUE(DeferredPage::SplitRest(two, first));
 }
 
 TEST(DeferredPageTest, AWholePageKeepsEverything) {

@@ -179,8 +179,9 @@ TEST(DeferredView, ALookupOfAnElementInsideAHiddenDivisionBuildsWhatHoldsIt) {
     const auto loaded = [](PageInView& view) {
         return SpinUntil(
             [&] {
-                return view.Page("String(document.images.length == 1 &&"
-                                 " document.readyState == 'complete')") == "true";
+                return view.Page(
+                           "String(document.images.length == 1 &&"
+                           " document.readyState == 'complete')") == "true";
             },
             testing::HangGuard(60));
     };
@@ -195,6 +196,78 @@ TEST(DeferredView, ALookupOfAnElementInsideAHiddenDivisionBuildsWhatHoldsIt) {
     EXPECT_EQ(deferred.Page("document.getElementById('divOrder7').style.display"), "");
     EXPECT_EQ(deferred.Page(body), whole.Page(body));
     EXPECT_NE(deferred.Page(body).find("Minus.gif"), std::string::npos);
+}
+
+// A page long enough to go to the view in two parts: the start, and the
+// rest once it is split. `again` is a division id of the start that the
+// rest uses once more, or empty.
+std::string TwoPartPage(const std::string& again) {
+    std::string page = "<html><head><base href=\"D:\\0\\4.htm\"></head><body>";
+    for (int customer = 1; customer <= 3000; ++customer) {
+        const std::string n = std::to_string(customer);
+        page += "<p><img name=\"imgCustomer" + n + "\" src=\"plus.gif\">customer " + n +
+                "</p><div id=\"divCustomer" + n + "\" style=\"display:none\"><b>orders of " + n +
+                "</b></div>\n";
+    }
+    if (!again.empty()) {
+        page += "<div id=\"" + again + "\" style=\"display:none\">the same id</div>";
+    }
+    return page + "</body></html>";
+}
+
+bool Written(PageInView& view) {
+    return SpinUntil(
+        [&] {
+            return view.Page(
+                       "String(document.images.length == 3000 &&"
+                       " document.readyState == 'complete')") == "true";
+        },
+        testing::HangGuard(60));
+}
+
+// The divisions of the rest wait as those of the start do, and the page
+// holds what the whole page holds after clicks on both.
+TEST(DeferredView, APageInTwoPartsHoldsWhatTheWholePageDoes) {
+    testing::AppDirectoryCopy copy;
+    runtime::SetAppPath(copy.Path());
+    const std::string page = TwoPartPage("");
+    PageInView deferred(copy.Path(), platform::PageLoading::DeferHiddenDivisions, page.c_str());
+    PageInView whole(copy.Path(), platform::PageLoading::Whole, page.c_str());
+    ASSERT_TRUE(Written(deferred));
+    ASSERT_TRUE(Written(whole));
+    EXPECT_EQ(deferred.Page("document.getElementById('divCustomer2999').innerHTML"), "");
+    for (const char* name : {"imgCustomer2999", "imgCustomer3", "imgCustomer2999"}) {
+        const std::string click =
+            std::string("document.all.item('") + name + "').click(); 'clicked'";
+        ASSERT_EQ(deferred.Page(click), "clicked");
+        ASSERT_EQ(whole.Page(click), "clicked");
+    }
+    EXPECT_EQ(deferred.Page(kShownDivisions), whole.Page(kShownDivisions));
+    EXPECT_EQ(deferred.Page("document.getElementById('divCustomer3').style.display"), "");
+    EXPECT_EQ(deferred.Page("document.getElementById('divCustomer2999').style.display"), "none");
+    EXPECT_EQ(deferred.Page("document.getElementById('divCustomer2999').innerHTML"),
+              "<b>orders of 2999</b>");
+}
+
+// An id of the start that the rest uses again: the page is written again
+// as one part, both divisions whole, as the whole page has them.
+TEST(DeferredView, AnIdOfTheStartUsedAgainInTheRestLeavesBothDivisionsWhole) {
+    testing::AppDirectoryCopy copy;
+    runtime::SetAppPath(copy.Path());
+    const std::string page = TwoPartPage("divCustomer2");
+    PageInView deferred(copy.Path(), platform::PageLoading::DeferHiddenDivisions, page.c_str());
+    PageInView whole(copy.Path(), platform::PageLoading::Whole, page.c_str());
+    ASSERT_TRUE(Written(deferred));
+    ASSERT_TRUE(Written(whole));
+    const std::string both =
+        "Array.from(document.querySelectorAll('div[id=divCustomer2]'))"
+        ".map(d => d.innerHTML).join('|')";
+    ASSERT_EQ(whole.Page(both), "<b>orders of 2</b>|the same id");
+    EXPECT_TRUE(
+        SpinUntil([&] { return deferred.Page(both) == whole.Page(both); }, testing::HangGuard(60)))
+        << deferred.Page(both);
+    // The other divisions still wait.
+    EXPECT_EQ(deferred.Page("document.getElementById('divCustomer2999').innerHTML"), "");
 }
 
 // Text beyond ASCII across the places where the page is cut into pieces
@@ -213,8 +286,9 @@ TEST(DeferredView, WritesTextBeyondAsciiWholeAcrossItsPieces) {
     // for the page's own element and the document closed after it.
     ASSERT_TRUE(SpinUntil(
         [&] {
-            return deferred.Page("String(document.getElementById('text') !== null &&"
-                                 " document.readyState == 'complete')") == "true";
+            return deferred.Page(
+                       "String(document.getElementById('text') !== null &&"
+                       " document.readyState == 'complete')") == "true";
         },
         testing::HangGuard(60)));
     EXPECT_EQ(deferred.Page("document.getElementById('text').textContent.length"),

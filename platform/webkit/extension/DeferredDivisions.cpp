@@ -18,6 +18,14 @@ void DeferredDivisions::Forget() {
 
 void DeferredDivisions::Expect(std::vector<deferred::DeferredDivision> divisions) {
     Forget();
+    ExpectMore(std::move(divisions));
+}
+
+void DeferredDivisions::ExpectMore(std::vector<deferred::DeferredDivision> divisions) {
+    // Lookups read the contents that wait again.
+    indexed_ = false;
+    holdersOfName_.clear();
+    holdersOfTag_.clear();
     for (auto& division : divisions) {
         waiting_.emplace(std::move(division.id), Content{division.offset, division.length});
     }

@@ -29,6 +29,8 @@ public:
     // The divisions that wait, and where each one's content lies in the
     // page text, which comes after them.
     void Expect(std::vector<deferred::DeferredDivision> divisions);
+    // More of them, from a part of the page written after the first.
+    void ExpectMore(std::vector<deferred::DeferredDivision> divisions);
     // Takes the page text; throws runtime::Failure, and forgets every
     // division, when one of them does not lie inside it.
     void Adopt(std::shared_ptr<const MappedText> text);

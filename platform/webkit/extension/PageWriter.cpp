@@ -27,11 +27,12 @@ std::size_t PieceEnd(std::string_view text, std::size_t from, std::size_t length
 }  // namespace
 
 PageWriter::PageWriter(JSCContext* context, std::shared_ptr<const MappedText> mapping,
-                       std::string_view text, std::function<void()> done)
+                       std::string_view text, MoreText more, std::function<void()> done)
     : context_(JSC_CONTEXT(g_object_ref(context))),
       document_(jsc_context_get_value(context, "document")),
       mapping_(std::move(mapping)),
       text_(text),
+      more_(more),
       done_(std::move(done)) {
     if (jsc::IsNothing(document_.get())) {
         throw runtime::Failure("the page has no document");
@@ -67,26 +68,63 @@ bool PageWriter::WriteFor(double seconds) {
     return position_ < text_.size();
 }
 
+void PageWriter::Continue(std::shared_ptr<const MappedText> mapping, std::string_view text,
+                          MoreText more) {
+    const bool lastCame =
+        next_.empty() ? more_ == MoreText::None : next_.back().more == MoreText::None;
+    if (closed_ || lastCame) {
+        throw runtime::Failure("the page is already written whole");
+    }
+    next_.push_back(Part{std::move(mapping), text, more});
+    if (!source_) {
+        source_ = g_idle_add(&PageWriter::OnTurn, this);
+    }
+}
+
+bool PageWriter::TakeNextPart() {
+    if (position_ < text_.size() || next_.empty()) {
+        return false;
+    }
+    // The part before is in the document now; its file is not needed.
+    mapping_ = std::move(next_.front().mapping);
+    text_ = next_.front().text;
+    more_ = next_.front().more;
+    position_ = 0;
+    next_.pop_front();
+    return true;
+}
+
 gboolean PageWriter::OnTurn(gpointer data) {
     auto* writer = static_cast<PageWriter*>(data);
+    writer->TakeNextPart();
     bool more = false;
     const bool wrote = runtime::Attempt("web process: writing the page",
                                         [&] { more = writer->WriteFor(kTurnSeconds); });
     if (wrote && more) {
         return G_SOURCE_CONTINUE;
     }
-    writer->source_ = 0;
     writer->position_ = writer->text_.size();
+    if (writer->TakeNextPart()) {
+        return G_SOURCE_CONTINUE;
+    }
+    writer->source_ = 0;
+    if (writer->more_ == MoreText::Follows) {
+        return G_SOURCE_REMOVE;  // until Continue
+    }
+    writer->Close();  // may destroy the writer
+    return G_SOURCE_REMOVE;
+}
+
+void PageWriter::Close() {
+    closed_ = true;
     runtime::Attempt("web process: closing the document", [&] {
-        jsc::ValuePtr closed(
-            jsc_value_object_invoke_method(writer->document_.get(), "close", G_TYPE_NONE));
-        jsc::ThrowPendingException(writer->context_.get(), "closing the document");
+        jsc::ValuePtr closed(jsc_value_object_invoke_method(document_.get(), "close", G_TYPE_NONE));
+        jsc::ThrowPendingException(context_.get(), "closing the document");
     });
-    if (writer->done_) {
-        auto done = std::move(writer->done_);
+    if (done_) {
+        auto done = std::move(done_);
         done();  // may destroy the writer
     }
-    return G_SOURCE_REMOVE;
 }
 
 }  // namespace kestrova::platform

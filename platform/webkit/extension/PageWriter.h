@@ -2,6 +2,7 @@
 
 #include <jsc/jsc.h>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -16,19 +17,29 @@ namespace kestrova::platform {
 // has come so far, so the first rows show while the rest is still written.
 // The document is opened first and closed after the last piece, as a page
 // loaded from a file is.
+//
+// The text may come in parts: the writer then waits after each part until
+// the next one comes, and closes the document after the last.
+enum class MoreText { Follows, None };
+
 class PageWriter {
 public:
     // `text` lies in `mapping`; `done` runs once the document is closed.
     PageWriter(JSCContext* context, std::shared_ptr<const MappedText> mapping,
-               std::string_view text, std::function<void()> done);
+               std::string_view text, MoreText more, std::function<void()> done);
     // Stops writing, if it has not finished.
     ~PageWriter();
     PageWriter(const PageWriter&) = delete;
     PageWriter& operator=(const PageWriter&) = delete;
 
-    bool Done() const { return position_ >= text_.size() && !source_; }
+    // The next part of the text, written after the parts before it.
+    void Continue(std::shared_ptr<const MappedText> mapping, std::string_view text, MoreText more);
+    bool Done() const { return closed_; }
 
 private:
+    // Moves on to the next part when the one before is written.
+    bool TakeNextPart();
+    void Close();
     static gboolean OnTurn(gpointer self);
     // Writes pieces for about `seconds`; says whether text is left.
     bool WriteFor(double seconds);
@@ -39,6 +50,15 @@ private:
     std::shared_ptr<const MappedText> mapping_;
     std::string_view text_;
     std::size_t position_ = 0;
+    MoreText more_;
+    struct Part {
+        std::shared_ptr<const MappedText> mapping;
+        std::string_view text;
+        MoreText more;
+    };
+    // Parts that came before the one being written was finished.
+    std::deque<Part> next_;
+    bool closed_ = false;
     std::function<void()> done_;
     guint source_ = 0;
 };
