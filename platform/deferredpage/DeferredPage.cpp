@@ -109,48 +109,40 @@ DeferredPage::Candidates DeferredPage::FindCandidates(std::string_view page, std
     return found;
 }
 
-DeferredPage DeferredPage::Assemble(std::string_view page, std::size_t from, Candidates candidates,
-                                    const std::set<std::string>& idsUsedBefore) {
-    DeferredPage part;
-    part.page_ = page.substr(0, candidates.end);
-    part.end_ = candidates.end;
-    std::size_t copied = from;
-    for (auto& division : candidates.divisions) {
-        part.candidateIds_.insert(division.id);
-        if (candidates.uses[division.id] != 1 || idsUsedBefore.count(division.id) != 0) {
-            continue;
-        }
-        part.firstText_.append(page.substr(copied, division.offset - copied));
-        copied = division.offset + division.length;
-        part.divisions_.push_back(std::move(division));
-    }
-    part.firstText_.append(page.substr(copied, candidates.end - copied));
-    return part;
-}
-
 DeferredPage DeferredPage::Split(std::string_view page) {
-    return Assemble(page, 0, FindCandidates(page, 0, std::string_view::npos, {}), {});
+    return *PartSplitter(page).Next(std::string_view::npos);
 }
 
-DeferredPage DeferredPage::SplitStart(std::string_view page, std::size_t firstTextBytes) {
-    return Assemble(page, 0, FindCandidates(page, 0, firstTextBytes, {}), {});
-}
-
-std::optional<DeferredPage> DeferredPage::SplitRest(std::string_view page,
-                                                    const DeferredPage& start,
-                                                    std::stop_token stop) {
-    auto candidates = FindCandidates(page, start.end_, std::string_view::npos, stop);
+std::optional<DeferredPage> PartSplitter::Next(std::size_t firstTextBytes, std::stop_token stop) {
+    const std::size_t from = end_;
+    auto candidates = DeferredPage::FindCandidates(page_, from, firstTextBytes, stop);
     if (candidates.stopped) {
         return std::nullopt;
     }
-    for (const auto& division : start.divisions_) {
-        if (candidates.uses.count(division.id) != 0) {
-            return std::nullopt;  // left out in the start, but not its own
+    for (const auto& [id, uses] : candidates.uses) {
+        if (leftOutIds_.count(id) != 0) {
+            return std::nullopt;  // left out before, but not its own
         }
     }
-    auto rest = Assemble(page, start.end_, std::move(candidates), start.candidateIds_);
-    rest.page_ = page;
-    return rest;
+    DeferredPage part;
+    part.page_ = page_.substr(0, candidates.end);
+    part.end_ = candidates.end;
+    std::size_t copied = from;
+    for (auto& division : candidates.divisions) {
+        if (candidates.uses[division.id] != 1 || candidateIds_.count(division.id) != 0) {
+            continue;
+        }
+        part.firstText_.append(page_.substr(copied, division.offset - copied));
+        copied = division.offset + division.length;
+        leftOutIds_.insert(division.id);
+        part.divisions_.push_back(std::move(division));
+    }
+    part.firstText_.append(page_.substr(copied, candidates.end - copied));
+    for (auto& [id, uses] : candidates.uses) {
+        candidateIds_.insert(id);
+    }
+    end_ = candidates.end;
+    return part;
 }
 
 bool DeferredPage::SetAttribute(std::string_view tagName, std::size_t index,

@@ -27,28 +27,15 @@ struct DeferredDivision {
 // carries an id that no other such division has, and its end tag is found
 // by counting the divisions inside it. Divisions inside one that is left
 // out go with it. Everything else stays in the text as it was.
-//
-// A long page can be split in two parts: its start, quickly, so that the
-// view can show the first rows, and then the rest. Together they give
-// what one split of the page gives, unless an id left out in the start is
-// used again in the rest; the rest then says so and the page must be split
-// as one.
 class DeferredPage {
 public:
     static DeferredPage Split(std::string_view page);
-    // The page from its start up to the first tag after which the text the
-    // view first builds holds `firstTextBytes` bytes, or the whole page.
-    static DeferredPage SplitStart(std::string_view page, std::size_t firstTextBytes);
-    // The page after `start`, which SplitStart gave; nullopt when an id of
-    // the start is used again in it, or when `stop` is asked for first.
-    static std::optional<DeferredPage> SplitRest(std::string_view page, const DeferredPage& start,
-                                                 std::stop_token stop = {});
     // The whole page, kept in the text the view first builds.
     static DeferredPage Whole(std::string_view page);
 
     const std::string& FirstText() const { return firstText_; }
     const std::vector<DeferredDivision>& Divisions() const { return divisions_; }
-    // Where in the page this part ends: the page's size, unless it is a start.
+    // Where in the page this part ends (see PartSplitter).
     std::size_t End() const { return end_; }
 
     // Sets an attribute of the element at `index` among the elements of
@@ -58,23 +45,42 @@ public:
                       std::string_view value);
 
 private:
+    friend class PartSplitter;
     struct Candidates;
     static Candidates FindCandidates(std::string_view page, std::size_t from,
                                      std::size_t firstTextBytes, std::stop_token stop);
-    // The part of the page from `from` to the candidates' end, with the
-    // content of every candidate whose id is its own left out.
-    static DeferredPage Assemble(std::string_view page, std::size_t from, Candidates candidates,
-                                 const std::set<std::string>& idsUsedBefore);
 
     std::string_view page_;  // the page, up to this part's end
     std::string firstText_;
     std::vector<DeferredDivision> divisions_;
     std::size_t end_ = 0;
-    // The ids of every hidden division this part could leave out.
-    std::set<std::string> candidateIds_;
     // Attributes set so far: where their element stands in the page, and by
     // how much each changed the length of the first text.
     std::vector<std::pair<std::size_t, std::ptrdiff_t>> edits_;
+};
+
+// Splits a long page in parts, one after the other, so that the view can
+// show the first rows while the rest is read. The parts together give what
+// one split of the page gives, unless an id left out in a part is used
+// again in a later one: that part then says so, and the page must be
+// split as one.
+class PartSplitter {
+public:
+    explicit PartSplitter(std::string_view page) : page_(page) {}
+
+    bool AtEnd() const { return end_ >= page_.size(); }
+    // The next part: up to the first tag after which the text the view
+    // first builds holds `firstTextBytes` bytes, or to the end. nullopt
+    // when an id left out before is used again in it, or when `stop` is
+    // asked for first.
+    std::optional<DeferredPage> Next(std::size_t firstTextBytes, std::stop_token stop = {});
+
+private:
+    std::string_view page_;
+    std::size_t end_ = 0;
+    // The ids of the hidden divisions so far: all, and those left out.
+    std::set<std::string> candidateIds_;
+    std::set<std::string> leftOutIds_;
 };
 
 // Whether a start tag's style says the element is hidden, as the page

@@ -25,11 +25,16 @@ inline constexpr const char* kPutElementPropertyType = "(sqss)";
 inline constexpr const char* kWritePage = "kestrova.write-page";
 inline constexpr const char* kWritePageType = "(a(stt)b)";
 
-// The rest of the text of kWritePage, to write after it, in one sealed file
-// that the message carries. Payload: for each division of the rest left
-// out, its id and where its content lies in the whole page text.
+// The next part of the text of kWritePage, to write after the parts before
+// it, in one sealed file that the message carries. Payload: for each
+// division of the part left out, its id and where its content lies in the
+// whole page text; whether more of the text follows in kMorePage.
 inline constexpr const char* kMorePage = "kestrova.more-page";
-inline constexpr const char* kMorePageType = "(a(stt))";
+inline constexpr const char* kMorePageType = "(a(stt)b)";
+
+// Whether more of the page's text follows a part of it, or the text ends
+// with it.
+enum class MoreText { Follows, Ends };
 
 // The whole page text, in one sealed file, which the message carries; it
 // follows kPageWritten. Payload: none.

@@ -61,14 +61,16 @@ GVariantPtr PutMessagePayload(const RemoteDocument::PropertyPut& put) {
 
 // The start of a long page goes to the view on its own, so that it shows
 // the first rows while the rest is read: about two windows full of rows.
+// The rest follows in larger parts, which the view writes while the next
+// one is read.
 constexpr std::size_t kStartBytes = 128 * 1024;
+constexpr std::size_t kPartBytes = 1024 * 1024;
 
-enum class MoreText { Follows, None };
+using messages::MoreText;
 
 // A part of the page for the view: its divisions left out, and whether
-// more follows when it is the start.
-GVariantPtr PartPayload(const char* type, const deferred::DeferredPage& page,
-                        std::optional<MoreText> more) {
+// more follows.
+GVariantPtr PartPayload(const char* type, const deferred::DeferredPage& page, MoreText more) {
     GVariantBuilder builder;
     g_variant_builder_init(&builder, G_VARIANT_TYPE(type));
     g_variant_builder_open(&builder, G_VARIANT_TYPE("a(stt)"));
@@ -78,9 +80,7 @@ GVariantPtr PartPayload(const char* type, const deferred::DeferredPage& page,
                               static_cast<guint64>(division.length));
     }
     g_variant_builder_close(&builder);
-    if (more) {
-        g_variant_builder_add(&builder, "b", *more == MoreText::Follows);
-    }
+    g_variant_builder_add(&builder, "b", more == MoreText::Follows);
     return GVariantPtr(g_variant_ref_sink(g_variant_builder_end(&builder)));
 }
 
@@ -162,14 +162,15 @@ void RemoteDocument::HandOver() {
 }
 
 // Unless the view builds it whole, it starts from an empty document and
-// the web process writes the page into it from a sealed copy of the text
-// it builds first: the start of the page at once, and the rest once a
-// thread has split it. The whole text follows once the web process has
-// written it all (see PassThePageTextOn). Says whether the page could be
-// passed on so.
+// the web process writes the page into it from sealed copies of the text
+// it builds first: the start of the page at once, and each part of the
+// rest as a thread splits it. The whole text follows once the web process
+// has written it all (see PassThePageTextOn). Says whether the page could
+// be passed on so.
 bool RemoteDocument::HandOverInParts(const PageText& text) {
-    auto start = WithProperties(deferred::DeferredPage::SplitStart(text, kStartBytes));
-    const MoreText more = start.page.End() < text.size() ? MoreText::Follows : MoreText::None;
+    deferred::PartSplitter splitter(text);
+    auto start = WithProperties(*splitter.Next(kStartBytes));
+    const MoreText more = splitter.AtEnd() ? MoreText::Ends : MoreText::Follows;
     std::shared_ptr<const FileDescriptor> firstText;
     if (!runtime::Attempt("browser view: passing the page text on", [&] {
             firstText = std::make_shared<const FileDescriptor>(
@@ -188,17 +189,18 @@ bool RemoteDocument::HandOverInParts(const PageText& text) {
     if (more == MoreText::Follows) {
         std::weak_ptr<RemoteDocument> self = weak_from_this();
         restSplit_ = std::make_unique<RestOfPageSplit>(
-            text, std::move(start.page), [self](RestOfPageSplit::Result result) {
+            text, std::move(splitter), kPartBytes, [self](RestOfPageSplit::Part part) {
                 auto document = self.lock();
                 if (!document) {
                     return;
                 }
-                if (!result.failure.empty()) {
+                if (!part.failure.empty()) {
                     runtime::ReportFailure("browser view: splitting the rest of the page",
-                                           result.failure);
+                                           part.failure);
                 }
-                if (result.rest) {
-                    document->OnRestSplit(std::move(*result.rest));
+                if (part.page) {
+                    document->OnPartSplit(std::move(*part.page),
+                                          part.last ? MoreText::Ends : MoreText::Follows);
                 } else {
                     document->StartAgainInOnePart();
                 }
@@ -207,25 +209,33 @@ bool RemoteDocument::HandOverInParts(const PageText& text) {
     return true;
 }
 
-void RemoteDocument::OnRestSplit(deferred::DeferredPage rest) {
-    restSplit_.reset();
-    std::shared_ptr<const FileDescriptor> restText;
+void RemoteDocument::OnPartSplit(deferred::DeferredPage part, MoreText more) {
+    if (more == MoreText::Ends) {
+        restSplit_.reset();
+    }
+    std::shared_ptr<const FileDescriptor> partText;
     if (!runtime::Attempt("browser view: passing the page text on", [&] {
-            restText = std::make_shared<const FileDescriptor>(
-                SealedCopy({rest.FirstText()}, "kestrova-first-text"));
+            partText = std::make_shared<const FileDescriptor>(
+                SealedCopy({part.FirstText()}, "kestrova-first-text"));
         })) {
         StartAgainInOnePart();
         return;
     }
-    Post(Message{messages::kMorePage, PartPayload(messages::kMorePageType, rest, std::nullopt),
-                 std::move(restText)});
+    Post(Message{messages::kMorePage, PartPayload(messages::kMorePageType, part, more),
+                 std::move(partText)});
 }
 
-// The page's start left out a division whose id the rest uses again, or
-// the rest could not be split: the page goes to the view again, split as
+// A part left out a division whose id a later part uses again, or the rest
+// could not be split or passed on: the page goes to the view again, split as
 // one, or else whole. What was sent and set since goes again too.
 void RemoteDocument::StartAgainInOnePart() {
     restSplit_.reset();
+    // The page written again in one part holds the parts sent so far.
+    sent_.erase(std::remove_if(sent_.begin(), sent_.end(),
+                               [](const Message& message) {
+                                   return std::string_view(message.name) == messages::kMorePage;
+                               }),
+                sent_.end());
     const auto writePage = std::find_if(sent_.begin(), sent_.end(), [](const Message& message) {
         return std::string_view(message.name) == messages::kWritePage;
     });
@@ -235,7 +245,7 @@ void RemoteDocument::StartAgainInOnePart() {
     const bool split = runtime::Attempt("browser view: passing the page text on", [&] {
         auto page = WithProperties(deferred::DeferredPage::Split(wholeText_));
         *writePage = Message{messages::kWritePage,
-                             PartPayload(messages::kWritePageType, page.page, MoreText::None),
+                             PartPayload(messages::kWritePageType, page.page, MoreText::Ends),
                              std::make_shared<const FileDescriptor>(
                                  SealedCopy({page.page.FirstText()}, "kestrova-first-text"))};
     });

@@ -9,6 +9,7 @@
 
 #include "platform/document/HTMLDocument.h"
 #include "platform/webkit/GlibHandles.h"
+#include "platform/webkit/Messages.h"
 #include "platform/webkit/SealedText.h"
 
 namespace kestrova::platform {
@@ -120,8 +121,8 @@ private:
     struct SplitForTheView;
     SplitForTheView WithProperties(deferred::DeferredPage page) const;
     bool HandOverInParts(const PageText& text);
-    // The rest of a long page goes to the view after its start.
-    void OnRestSplit(deferred::DeferredPage rest);
+    // Each part of the rest of a long page goes to the view after its start.
+    void OnPartSplit(deferred::DeferredPage part, messages::MoreText more);
     // The view writes the page again from its start, split as one.
     void StartAgainInOnePart();
 

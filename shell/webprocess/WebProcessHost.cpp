@@ -140,8 +140,8 @@ std::vector<platform::deferred::DeferredDivision> DivisionsOf(GVariantIter* entr
     return divisions;
 }
 
-platform::MoreText MoreTextIf(gboolean follows) {
-    return follows ? platform::MoreText::Follows : platform::MoreText::None;
+platform::messages::MoreText MoreTextIf(gboolean follows) {
+    return follows ? platform::messages::MoreText::Follows : platform::messages::MoreText::Ends;
 }
 
 void OnWritePage(GVariant* payload, GUnixFDList* files) {
@@ -171,11 +171,12 @@ void OnMorePage(GVariant* payload, GUnixFDList* files) {
     RequirePayload(payload, platform::messages::kMorePageType, "list of divisions");
     const auto text = MappedFileOf(files);
     GVariantIter* entries = nullptr;
-    g_variant_get(payload, "(a(stt))", &entries);
+    gboolean more = FALSE;
+    g_variant_get(payload, "(a(stt)b)", &entries, &more);
     auto divisions = DivisionsOf(entries);
     Host& host = TheHost();
     runtime::Require(host.writer, "page being written")
-        .Continue(text, text->Text(), platform::MoreText::None);
+        .Continue(text, text->Text(), MoreTextIf(more));
     host.deferred->ExpectMore(std::move(divisions));
 }
 

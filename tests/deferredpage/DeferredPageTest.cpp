@@ -55,35 +55,40 @@ std::vector<std::string> IdsOf(const std::vector<DeferredDivision>& divisions) {
     return ids;
 }
 
-// Wherever the start ends, start and rest together are the page split as
-// one: the same text first built, the same contents left out.
-TEST_P(SplitTest, InTwoPartsGivesWhatOneSplitGives) {
+// Whatever the size of the parts, they are together the page split as
+// one: the same text first built, the same contents left out; or else a
+// part refuses an id that the one split keeps whole.
+TEST_P(SplitTest, InPartsGivesWhatOneSplitGives) {
     const auto& c = GetParam();
     const auto whole = DeferredPage::Split(c.page);
+    const auto wholeIds = IdsOf(whole.Divisions());
     for (std::size_t bytes = 1; bytes <= c.page.size() + 1; ++bytes) {
-        const auto start = DeferredPage::SplitStart(c.page, bytes);
-        ASSERT_LE(start.End(), c.page.size());
-        std::string firstText = start.FirstText();
-        auto divisions = start.Divisions();
-        if (start.End() < c.page.size()) {
-            const auto rest = DeferredPage::SplitRest(c.page, start);
-            if (!rest) {
-                // Only for an id that one split keeps whole.
-                const auto wholeIds = IdsOf(whole.Divisions());
-                const auto startIds = IdsOf(start.Divisions());
-                EXPECT_TRUE(std::any_of(startIds.begin(), startIds.end(),
-                                        [&](const auto& id) {
-                                            return std::find(wholeIds.begin(), wholeIds.end(),
-                                                             id) == wholeIds.end();
-                                        }))
-                    << c.what << ", start of " << bytes;
-                continue;
+        PartSplitter splitter(c.page);
+        std::string firstText;
+        std::vector<DeferredDivision> divisions;
+        bool refused = false;
+        while (!splitter.AtEnd() && !refused) {
+            const auto part = splitter.Next(bytes);
+            refused = !part;
+            if (part) {
+                ASSERT_LE(part->End(), c.page.size());
+                firstText += part->FirstText();
+                divisions.insert(divisions.end(), part->Divisions().begin(),
+                                 part->Divisions().end());
             }
-            firstText += rest->FirstText();
-            divisions.insert(divisions.end(), rest->Divisions().begin(), rest->Divisions().end());
         }
-        EXPECT_EQ(firstText, whole.FirstText()) << c.what << ", start of " << bytes;
-        EXPECT_EQ(IdsOf(divisions), IdsOf(whole.Divisions())) << c.what << ", start of " << bytes;
+        const auto ids = IdsOf(divisions);
+        if (refused) {
+            EXPECT_TRUE(std::any_of(ids.begin(), ids.end(),
+                                    [&](const auto& id) {
+                                        return std::find(wholeIds.begin(), wholeIds.end(), id) ==
+                                               wholeIds.end();
+                                    }))
+                << c.what << ", parts of " << bytes;
+            continue;
+        }
+        EXPECT_EQ(firstText, whole.FirstText()) << c.what << ", parts of " << bytes;
+        EXPECT_EQ(ids, wholeIds) << c.what << ", parts of " << bytes;
     }
 }
 
@@ -146,36 +151,38 @@ TEST(DeferredPageTest, SetsAnAttributeOfAnElementCountedOverTheWholePage) {
     EXPECT_NE(split.FirstText().find("<img src=\"z\" alt=\"new\"></body>"), std::string::npos);
 }
 
-// An id left out in the start and used again in the rest would name two
-// divisions: the rest says the page must be split as one. Ids used twice
-// in the start stay whole wherever they come again.
-TEST(DeferredPageTest, TheRestRefusesAnIdTheStartLeftOut) {
+// An id left out in a part and used again in a later one would name two
+// divisions: the later part says the page must be split as one. Ids used
+// twice in a part stay whole wherever they come again.
+TEST(DeferredPageTest, APartRefusesAnIdAnEarlierPartLeftOut) {
     const std::string hidden = " style=\"display:none\">12345</div>";
     const std::string again = "<div id=a" + hidden + "<p>" + "<div id=a" + hidden;
-    const auto start = DeferredPage::SplitStart(again, 10);
-    ASSERT_EQ(start.End(), again.find("</div>"));
-    EXPECT_FALSE(DeferredPage::SplitRest(again, start));
+    PartSplitter twoOfA(again);
+    ASSERT_EQ(twoOfA.Next(10)->End(), again.find("</div>"));
+    EXPECT_FALSE(twoOfA.Next(10));
 
     const std::string thrice = "<div id=a" + hidden + "<div id=a" + hidden + "<div id=a" + hidden;
     std::size_t bytes = 1;
-    while (DeferredPage::SplitStart(thrice, bytes).End() < thrice.rfind("<div")) {
+    while (PartSplitter(thrice).Next(bytes)->End() < thrice.rfind("<div")) {
         ++bytes;
     }
-    const auto twice = DeferredPage::SplitStart(thrice, bytes);
-    ASSERT_EQ(twice.End(), thrice.rfind("<div"));
-    const auto rest = DeferredPage::SplitRest(thrice, twice);
+    PartSplitter threeOfA(thrice);
+    const auto twice = threeOfA.Next(bytes);
+    ASSERT_EQ(twice->End(), thrice.rfind("<div"));
+    const auto rest = threeOfA.Next(bytes);
     ASSERT_TRUE(rest);
-    EXPECT_TRUE(twice.Divisions().empty());
+    EXPECT_TRUE(threeOfA.AtEnd());
+    EXPECT_TRUE(twice->Divisions().empty());
     EXPECT_TRUE(rest->Divisions().empty());
-    EXPECT_EQ(twice.FirstText() + rest->FirstText(), thrice);
+    EXPECT_EQ(twice->FirstText() + rest->FirstText(), thrice);
 
     std::stop_source stop;
     stop.request_stop();
     const std::string two = "<div id=a" + hidden + "<p>" + "<div id=b" + hidden;
-    const auto first = DeferredPage::SplitStart(two, 10);
-    ASSERT_LT(first.End(), two.size());
-    EXPECT_FALSE(DeferredPage::SplitRest(two, first, stop.get_token()));
-    EXPECT_TRUE(DeferredPage::SplitRest(two, first));
+    PartSplitter aAndB(two);
+    ASSERT_TRUE(aAndB.Next(10));
+    EXPECT_FALSE(aAndB.Next(10, stop.get_token()));
+    EXPECT_TRUE(aAndB.Next(10));
 }
 
 TEST(DeferredPageTest, AWholePageKeepsEverything) {

@@ -198,12 +198,12 @@ TEST(DeferredView, ALookupOfAnElementInsideAHiddenDivisionBuildsWhatHoldsIt) {
     EXPECT_NE(deferred.Page(body).find("Minus.gif"), std::string::npos);
 }
 
-// A page long enough to go to the view in two parts: the start, and the
-// rest once it is split. `again` is a division id of the start that the
-// rest uses once more, or empty.
-std::string TwoPartPage(const std::string& again) {
+// A page long enough to go to the view in three parts: the start, and two
+// parts of the rest as they are split. `again` is a division id of the
+// start that the last part uses once more, or empty.
+std::string ThreePartPage(const std::string& again) {
     std::string page = "<html><head><base href=\"D:\\0\\4.htm\"></head><body>";
-    for (int customer = 1; customer <= 3000; ++customer) {
+    for (int customer = 1; customer <= 8000; ++customer) {
         const std::string n = std::to_string(customer);
         page += "<p><img name=\"imgCustomer" + n + "\" src=\"plus.gif\">customer " + n +
                 "</p><div id=\"divCustomer" + n + "\" style=\"display:none\"><b>orders of " + n +
@@ -219,24 +219,24 @@ bool Written(PageInView& view) {
     return SpinUntil(
         [&] {
             return view.Page(
-                       "String(document.images.length == 3000 &&"
+                       "String(document.images.length == 8000 &&"
                        " document.readyState == 'complete')") == "true";
         },
         testing::HangGuard(60));
 }
 
-// The divisions of the rest wait as those of the start do, and the page
+// The divisions of later parts wait as those of the start do, and the page
 // holds what the whole page holds after clicks on both.
-TEST(DeferredView, APageInTwoPartsHoldsWhatTheWholePageDoes) {
+TEST(DeferredView, APageInPartsHoldsWhatTheWholePageDoes) {
     testing::AppDirectoryCopy copy;
     runtime::SetAppPath(copy.Path());
-    const std::string page = TwoPartPage("");
+    const std::string page = ThreePartPage("");
     PageInView deferred(copy.Path(), platform::PageLoading::DeferHiddenDivisions, page.c_str());
     PageInView whole(copy.Path(), platform::PageLoading::Whole, page.c_str());
     ASSERT_TRUE(Written(deferred));
     ASSERT_TRUE(Written(whole));
-    EXPECT_EQ(deferred.Page("document.getElementById('divCustomer2999').innerHTML"), "");
-    for (const char* name : {"imgCustomer2999", "imgCustomer3", "imgCustomer2999"}) {
+    EXPECT_EQ(deferred.Page("document.getElementById('divCustomer7999').innerHTML"), "");
+    for (const char* name : {"imgCustomer7999", "imgCustomer3", "imgCustomer7999"}) {
         const std::string click =
             std::string("document.all.item('") + name + "').click(); 'clicked'";
         ASSERT_EQ(deferred.Page(click), "clicked");
@@ -244,17 +244,18 @@ TEST(DeferredView, APageInTwoPartsHoldsWhatTheWholePageDoes) {
     }
     EXPECT_EQ(deferred.Page(kShownDivisions), whole.Page(kShownDivisions));
     EXPECT_EQ(deferred.Page("document.getElementById('divCustomer3').style.display"), "");
-    EXPECT_EQ(deferred.Page("document.getElementById('divCustomer2999').style.display"), "none");
-    EXPECT_EQ(deferred.Page("document.getElementById('divCustomer2999').innerHTML"),
-              "<b>orders of 2999</b>");
+    EXPECT_EQ(deferred.Page("document.getElementById('divCustomer7999').style.display"), "none");
+    EXPECT_EQ(deferred.Page("document.getElementById('divCustomer7999').innerHTML"),
+              "<b>orders of 7999</b>");
 }
 
-// An id of the start that the rest uses again: the page is written again
-// as one part, both divisions whole, as the whole page has them.
-TEST(DeferredView, AnIdOfTheStartUsedAgainInTheRestLeavesBothDivisionsWhole) {
+// An id of the start that the last part uses again, found after a part
+// was written: the page is written again as one part, both divisions
+// whole, as the whole page has them.
+TEST(DeferredView, AnIdOfTheStartUsedAgainInALaterPartLeavesBothDivisionsWhole) {
     testing::AppDirectoryCopy copy;
     runtime::SetAppPath(copy.Path());
-    const std::string page = TwoPartPage("divCustomer2");
+    const std::string page = ThreePartPage("divCustomer2");
     PageInView deferred(copy.Path(), platform::PageLoading::DeferHiddenDivisions, page.c_str());
     PageInView whole(copy.Path(), platform::PageLoading::Whole, page.c_str());
     ASSERT_TRUE(Written(deferred));
@@ -267,7 +268,7 @@ TEST(DeferredView, AnIdOfTheStartUsedAgainInTheRestLeavesBothDivisionsWhole) {
         SpinUntil([&] { return deferred.Page(both) == whole.Page(both); }, testing::HangGuard(60)))
         << deferred.Page(both);
     // The other divisions still wait.
-    EXPECT_EQ(deferred.Page("document.getElementById('divCustomer2999').innerHTML"), "");
+    EXPECT_EQ(deferred.Page("document.getElementById('divCustomer7999').innerHTML"), "");
 }
 
 // Text beyond ASCII across the places where the page is cut into pieces

@@ -71,7 +71,7 @@ bool PageWriter::WriteFor(double seconds) {
 void PageWriter::Continue(std::shared_ptr<const MappedText> mapping, std::string_view text,
                           MoreText more) {
     const bool lastCame =
-        next_.empty() ? more_ == MoreText::None : next_.back().more == MoreText::None;
+        next_.empty() ? more_ == MoreText::Ends : next_.back().more == MoreText::Ends;
     if (closed_ || lastCame) {
         throw runtime::Failure("the page is already written whole");
     }

@@ -8,9 +8,12 @@
 #include <string_view>
 
 #include "platform/webkit/GlibHandles.h"
+#include "platform/webkit/Messages.h"
 #include "platform/webkit/extension/MappedText.h"
 
 namespace kestrova::platform {
+
+using messages::MoreText;
 
 // Writes a page's text into a frame's document a piece at a time, with a
 // turn of the main loop between pieces: the view lays out and paints what
@@ -20,7 +23,6 @@ namespace kestrova::platform {
 //
 // The text may come in parts: the writer then waits after each part until
 // the next one comes, and closes the document after the last.
-enum class MoreText { Follows, None };
 
 class PageWriter {
 public:
