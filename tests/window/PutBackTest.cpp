@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include "platform/webkit/WebKitBrowser.h"
 #include "tests/DiagnosticsCapture.h"
 #include "tests/HangGuard.h"
+#include "tests/data/FixtureDatabase.h"
 #include "tests/window/ShownWindow.h"
 #include "tests/window/Snapshot.h"
 #include "tests/window/ViewProbe.h"
@@ -133,6 +135,33 @@ TEST(PutBack, ThePageStandsAgainAsItWasAndAnswersClicksAfterItsProcessIsKilled) 
     EXPECT_TRUE(window.WaitFor("document.getElementById('divCustomer1').style.display", "none"));
     window.Page("document.all.item('imgCustomer1').click()");
     EXPECT_TRUE(window.WaitFor(ShownState(order), "||true|true"));
+}
+
+// A page long enough to reach the view in parts is put back whole, with a
+// division of its last part shown as it was.
+TEST(PutBack, APageInPartsStandsAgainWithWhatWasShownInItsLastPart) {
+    testing::FixtureFolder folder;
+    const std::string database = folder.Path() + "/sample.mdb";
+    ASSERT_EQ(std::system((std::string(KESTROVA_SAMPLEDB) + " '" + database +
+                           "' --customers 300 --seed 5 >/dev/null")
+                              .c_str()),
+              0);
+    testing::ShownWindow window(database, "putback-parts");
+    ASSERT_TRUE(window.WaitForPage());
+    ASSERT_TRUE(
+        window.WaitFor(kWritten + std::string(" && document.images.length == 300"), "true", 60));
+    window.Page("document.all.item('imgCustomer300').click()");
+    const std::string shown =
+        "[document.getElementById('divCustomer300').style.display,"
+        " document.all.item('imgCustomer300').src.endsWith('Minus.gif'),"
+        " document.getElementById('divCustomer300').getElementsByTagName('table').length > 0,"
+        " document.getElementsByName('imgCustomer299').length].join('|')";
+    ASSERT_TRUE(window.WaitFor(shown, "|true|true|1"));
+
+    ASSERT_TRUE(KillThePageProcess());
+    EXPECT_TRUE(window.WaitFor(shown, "|true|true|1", 30));
+    EXPECT_TRUE(
+        window.WaitFor(kWritten + std::string(" && document.images.length > 300"), "true", 60));
 }
 
 TEST(PutBack, AfterThreeEndsWithinAMinuteTheWindowShowsTheEmptyCustomersTable) {
