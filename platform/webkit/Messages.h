@@ -18,19 +18,15 @@ inline constexpr const char* kPutElementPropertyType = "(sqss)";
 
 // The page to write into the document, which is empty until then: the page
 // without the content of its hidden divisions, which is built from the
-// whole page text when each division is first shown. The message carries
-// one file, sealed, with that text. Payload: for each division left out,
-// its id and where its content lies in the whole page text; whether more
-// of the text follows in kMorePage.
-inline constexpr const char* kWritePage = "kestrova.write-page";
-inline constexpr const char* kWritePageType = "(a(stt)b)";
-
-// The next part of the text of kWritePage, to write after the parts before
-// it, in one sealed file that the message carries. Payload: for each
+// whole page text when each division is first shown. It comes in parts: the
+// start in kWritePage, the parts after it, if any, each in kMorePage, to
+// write after the parts before it. Each message carries one file, sealed,
+// with its part of the text. Payload of both (kPagePartType): for each
 // division of the part left out, its id and where its content lies in the
 // whole page text; whether more of the text follows in kMorePage.
+inline constexpr const char* kWritePage = "kestrova.write-page";
 inline constexpr const char* kMorePage = "kestrova.more-page";
-inline constexpr const char* kMorePageType = "(a(stt)b)";
+inline constexpr const char* kPagePartType = "(a(stt)b)";
 
 // Whether more of the page's text follows a part of it, or the text ends
 // with it.

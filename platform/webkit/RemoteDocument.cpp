@@ -70,9 +70,9 @@ using messages::MoreText;
 
 // A part of the page for the view: its divisions left out, and whether
 // more follows.
-GVariantPtr PartPayload(const char* type, const deferred::DeferredPage& page, MoreText more) {
+GVariantPtr PartPayload(const deferred::DeferredPage& page, MoreText more) {
     GVariantBuilder builder;
-    g_variant_builder_init(&builder, G_VARIANT_TYPE(type));
+    g_variant_builder_init(&builder, G_VARIANT_TYPE(messages::kPagePartType));
     g_variant_builder_open(&builder, G_VARIANT_TYPE("a(stt)"));
     for (const auto& division : page.Divisions()) {
         g_variant_builder_add(&builder, "(stt)", division.id.c_str(),
@@ -178,10 +178,8 @@ bool RemoteDocument::HandOverInParts(const PageText& text) {
         })) {
         return false;
     }
-    pending_.insert(
-        pending_.begin(),
-        Message{messages::kWritePage, PartPayload(messages::kWritePageType, start.page, more),
-                std::move(firstText)});
+    pending_.insert(pending_.begin(), Message{messages::kWritePage, PartPayload(start.page, more),
+                                              std::move(firstText)});
     std::move(start.putMessages.begin(), start.putMessages.end(), std::back_inserter(pending_));
     wholeText_ = text;
     sent_ = pending_;
@@ -221,8 +219,7 @@ void RemoteDocument::OnPartSplit(deferred::DeferredPage part, MoreText more) {
         StartAgainInOnePart();
         return;
     }
-    Post(Message{messages::kMorePage, PartPayload(messages::kMorePageType, part, more),
-                 std::move(partText)});
+    Post(Message{messages::kMorePage, PartPayload(part, more), std::move(partText)});
 }
 
 // A part left out a division whose id a later part uses again, or the rest
@@ -244,8 +241,7 @@ void RemoteDocument::StartAgainInOnePart() {
     }
     const bool split = runtime::Attempt("browser view: passing the page text on", [&] {
         auto page = WithProperties(deferred::DeferredPage::Split(wholeText_));
-        *writePage = Message{messages::kWritePage,
-                             PartPayload(messages::kWritePageType, page.page, MoreText::Ends),
+        *writePage = Message{messages::kWritePage, PartPayload(page.page, MoreText::Ends),
                              std::make_shared<const FileDescriptor>(
                                  SealedCopy({page.page.FirstText()}, "kestrova-first-text"))};
     });

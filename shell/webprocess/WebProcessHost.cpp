@@ -128,29 +128,33 @@ std::shared_ptr<const platform::MappedText> MappedFileOf(GUnixFDList* files) {
     return platform::MappedText::Map(file.Get());
 }
 
-std::vector<platform::deferred::DeferredDivision> DivisionsOf(GVariantIter* entries) {
+// A part of the page's text, as kWritePage and kMorePage carry it.
+struct PagePart {
+    std::shared_ptr<const platform::MappedText> text;
     std::vector<platform::deferred::DeferredDivision> divisions;
+    platform::messages::MoreText more = platform::messages::MoreText::Ends;
+};
+
+PagePart PagePartOf(GVariant* payload, GUnixFDList* files) {
+    RequirePayload(payload, platform::messages::kPagePartType, "list of divisions");
+    PagePart part;
+    part.text = MappedFileOf(files);
+    GVariantIter* entries = nullptr;
+    gboolean more = FALSE;
+    g_variant_get(payload, platform::messages::kPagePartType, &entries, &more);
     const gchar* id = nullptr;
     guint64 offset = 0;
     guint64 length = 0;
     while (g_variant_iter_next(entries, "(&stt)", &id, &offset, &length)) {
-        divisions.push_back(platform::deferred::DeferredDivision{id, offset, length});
+        part.divisions.push_back(platform::deferred::DeferredDivision{id, offset, length});
     }
     g_variant_iter_free(entries);
-    return divisions;
-}
-
-platform::messages::MoreText MoreTextIf(gboolean follows) {
-    return follows ? platform::messages::MoreText::Follows : platform::messages::MoreText::Ends;
+    part.more = more ? platform::messages::MoreText::Follows : platform::messages::MoreText::Ends;
+    return part;
 }
 
 void OnWritePage(GVariant* payload, GUnixFDList* files) {
-    RequirePayload(payload, platform::messages::kWritePageType, "list of divisions");
-    const auto firstText = MappedFileOf(files);
-    GVariantIter* entries = nullptr;
-    gboolean more = FALSE;
-    g_variant_get(payload, "(a(stt)b)", &entries, &more);
-    auto divisions = DivisionsOf(entries);
+    PagePart start = PagePartOf(payload, files);
     Host& host = TheHost();
     GObjectPtr<JSCContext> context(MainFrameContext());
     // Messages about elements wait for the whole page to be written, and
@@ -158,26 +162,21 @@ void OnWritePage(GVariant* payload, GUnixFDList* files) {
     host.documentParsed = false;
     host.picturesAreButtons = false;
     host.writer = std::make_unique<platform::PageWriter>(
-        context.get(), firstText, firstText->Text(), MoreTextIf(more), [] {
+        context.get(), start.text, start.text->Text(), start.more, [] {
             OnDocumentLoaded(nullptr, nullptr);
             // The window passes the whole text on now: its copy no longer
             // holds up the first rows.
             TellTheWindow(platform::messages::kPageWritten, nullptr);
         });
-    host.deferred->Expect(std::move(divisions));
+    host.deferred->Expect(std::move(start.divisions));
 }
 
 void OnMorePage(GVariant* payload, GUnixFDList* files) {
-    RequirePayload(payload, platform::messages::kMorePageType, "list of divisions");
-    const auto text = MappedFileOf(files);
-    GVariantIter* entries = nullptr;
-    gboolean more = FALSE;
-    g_variant_get(payload, "(a(stt)b)", &entries, &more);
-    auto divisions = DivisionsOf(entries);
+    PagePart part = PagePartOf(payload, files);
     Host& host = TheHost();
     runtime::Require(host.writer, "page being written")
-        .Continue(text, text->Text(), MoreTextIf(more));
-    host.deferred->ExpectMore(std::move(divisions));
+        .Continue(part.text, part.text->Text(), part.more);
+    host.deferred->ExpectMore(std::move(part.divisions));
 }
 
 void OnPageText(GVariant*, GUnixFDList* files) {

@@ -170,23 +170,32 @@ private:
     GtkWidget* window_;
 };
 
-TEST(DeferredView, ALookupOfAnElementInsideAHiddenDivisionBuildsWhatHoldsIt) {
+// One page in a view that builds its hidden divisions when first shown and
+// in one that builds it whole, from one copied application directory.
+struct DeferredAndWhole {
+    explicit DeferredAndWhole(const std::string& page)
+        : deferred((runtime::SetAppPath(copy.Path()), copy.Path()),
+                   platform::PageLoading::DeferHiddenDivisions, page.c_str()),
+          whole(copy.Path(), platform::PageLoading::Whole, page.c_str()) {}
+
     testing::AppDirectoryCopy copy;
-    runtime::SetAppPath(copy.Path());
-    PageInView deferred(copy.Path(), platform::PageLoading::DeferHiddenDivisions,
-                        kOrderInsideAHiddenCustomer);
-    PageInView whole(copy.Path(), platform::PageLoading::Whole, kOrderInsideAHiddenCustomer);
-    const auto loaded = [](PageInView& view) {
-        return SpinUntil(
-            [&] {
-                return view.Page(
-                           "String(document.images.length == 1 &&"
-                           " document.readyState == 'complete')") == "true";
-            },
-            testing::HangGuard(60));
-    };
-    ASSERT_TRUE(loaded(deferred));
-    ASSERT_TRUE(loaded(whole));
+    PageInView deferred;
+    PageInView whole;
+};
+
+// Waits until the page is written whole, with this many pictures.
+bool Written(PageInView& view, int pictures) {
+    const std::string written = "String(document.images.length == " + std::to_string(pictures) +
+                                " && document.readyState == 'complete')";
+    return SpinUntil([&] { return view.Page(written) == "true"; }, testing::HangGuard(60));
+}
+
+TEST(DeferredView, ALookupOfAnElementInsideAHiddenDivisionBuildsWhatHoldsIt) {
+    DeferredAndWhole views(kOrderInsideAHiddenCustomer);
+    PageInView& deferred = views.deferred;
+    PageInView& whole = views.whole;
+    ASSERT_TRUE(Written(deferred, 1));
+    ASSERT_TRUE(Written(whole, 1));
     EXPECT_EQ(deferred.Page("document.getElementById('divOrder7')"), "null");
 
     const std::string click = "document.all.item('imgOrder7').click(); 'clicked'";
@@ -215,26 +224,14 @@ std::string ThreePartPage(const std::string& again) {
     return page + "</body></html>";
 }
 
-bool Written(PageInView& view) {
-    return SpinUntil(
-        [&] {
-            return view.Page(
-                       "String(document.images.length == 8000 &&"
-                       " document.readyState == 'complete')") == "true";
-        },
-        testing::HangGuard(60));
-}
-
 // The divisions of later parts wait as those of the start do, and the page
 // holds what the whole page holds after clicks on both.
 TEST(DeferredView, APageInPartsHoldsWhatTheWholePageDoes) {
-    testing::AppDirectoryCopy copy;
-    runtime::SetAppPath(copy.Path());
-    const std::string page = ThreePartPage("");
-    PageInView deferred(copy.Path(), platform::PageLoading::DeferHiddenDivisions, page.c_str());
-    PageInView whole(copy.Path(), platform::PageLoading::Whole, page.c_str());
-    ASSERT_TRUE(Written(deferred));
-    ASSERT_TRUE(Written(whole));
+    DeferredAndWhole views(ThreePartPage(""));
+    PageInView& deferred = views.deferred;
+    PageInView& whole = views.whole;
+    ASSERT_TRUE(Written(deferred, 8000));
+    ASSERT_TRUE(Written(whole, 8000));
     EXPECT_EQ(deferred.Page("document.getElementById('divCustomer7999').innerHTML"), "");
     for (const char* name : {"imgCustomer7999", "imgCustomer3", "imgCustomer7999"}) {
         const std::string click =
@@ -253,13 +250,11 @@ TEST(DeferredView, APageInPartsHoldsWhatTheWholePageDoes) {
 // was written: the page is written again as one part, both divisions
 // whole, as the whole page has them.
 TEST(DeferredView, AnIdOfTheStartUsedAgainInALaterPartLeavesBothDivisionsWhole) {
-    testing::AppDirectoryCopy copy;
-    runtime::SetAppPath(copy.Path());
-    const std::string page = ThreePartPage("divCustomer2");
-    PageInView deferred(copy.Path(), platform::PageLoading::DeferHiddenDivisions, page.c_str());
-    PageInView whole(copy.Path(), platform::PageLoading::Whole, page.c_str());
-    ASSERT_TRUE(Written(deferred));
-    ASSERT_TRUE(Written(whole));
+    DeferredAndWhole views(ThreePartPage("divCustomer2"));
+    PageInView& deferred = views.deferred;
+    PageInView& whole = views.whole;
+    ASSERT_TRUE(Written(deferred, 8000));
+    ASSERT_TRUE(Written(whole, 8000));
     const std::string both =
         "Array.from(document.querySelectorAll('div[id=divCustomer2]'))"
         ".map(d => d.innerHTML).join('|')";
