@@ -1,5 +1,6 @@
-// kestrova-sampledb FILE [--customers N] [--seed S] [--force]: writes a new
-// SQLite database of invented customers, orders, products and line items.
+// kestrova-sampledb FILE [--customers N] [--seed S] [--format sqlite|mdb] [--force]:
+// writes a new database of invented customers, orders, products and line
+// items, as a SQLite file (the default) or in the classic .mdb format.
 
 #include <sqlite3.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "tools/sampledb/MdbSample.h"
 #include "tools/sampledb/SampleData.h"
 
 namespace {
@@ -112,7 +114,9 @@ void Write(sqlite3* database, const SampleData& data) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: kestrova-sampledb FILE [--customers N] [--seed S] [--force]\n");
+    std::fprintf(stderr,
+                 "usage: kestrova-sampledb FILE [--customers N] [--seed S] "
+                 "[--format sqlite|mdb] [--force]\n");
     return 2;
 }
 
@@ -123,6 +127,7 @@ int main(int argc, char* argv[]) {
     long customers = 25;
     unsigned long long seed = 1;
     bool force = false;
+    std::string format = "sqlite";
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         char* end = nullptr;
@@ -133,6 +138,10 @@ int main(int argc, char* argv[]) {
         } else if (arg == "--seed" && i + 1 < argc) {
             seed = std::strtoull(argv[++i], &end, 10);
             if (*end)
+                return Usage();
+        } else if (arg == "--format" && i + 1 < argc) {
+            format = argv[++i];
+            if (format != "sqlite" && format != "mdb")
                 return Usage();
         } else if (arg == "--force") {
             force = true;
@@ -153,13 +162,24 @@ int main(int argc, char* argv[]) {
         }
         std::remove(file.c_str());
     }
+    const auto data = kestrova::sampledb::MakeSampleData(static_cast<int>(customers), seed);
+    if (format == "mdb") {
+        try {
+            kestrova::sampledb::WriteMdbSample(file, data);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "kestrova-sampledb: %s\n", error.what());
+            std::remove(file.c_str());
+            return 1;
+        }
+        return 0;
+    }
     sqlite3* raw = nullptr;
     const int opened =
         sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     std::unique_ptr<sqlite3, Closer> database(raw);
     try {
         Check(raw, opened, "opening the file");
-        Write(raw, kestrova::sampledb::MakeSampleData(static_cast<int>(customers), seed));
+        Write(raw, data);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "kestrova-sampledb: %s\n", error.what());
         database.reset();

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace kestrova::jetfile {
+
+// The column types a table of the classic .mdb format (Jet 4) can have here.
+enum class ColumnType : std::uint8_t {
+    Boolean = 0x01,
+    Byte = 0x02,
+    Integer = 0x03,  // 16 bits
+    Long = 0x04,     // 32 bits
+    Currency = 0x05,
+    Single = 0x06,
+    Double = 0x07,
+    DateTime = 0x08,
+    Text = 0x0A,
+    Memo = 0x0C,
+};
+
+struct ColumnSpec {
+    std::string name;
+    ColumnType type;
+};
+
+// A value of a row: Null, or of the column's kind: bool (Boolean), a whole
+// number (Byte, Integer, Long; Currency as ten-thousandths), a double
+// (Single, Double; DateTime as days since 1899-12-30), or UTF-8 text (Text,
+// Memo).
+using Value = std::variant<std::monostate, bool, std::int64_t, double, std::string>;
+
+// Writes a new database file in the classic .mdb format with 4 KB pages:
+// its catalog, one table definition per table and the rows packed into data
+// pages. It writes no indexes: readers scan the tables. Add the tables in
+// order, then Save.
+class JetFile {
+public:
+    JetFile();
+    ~JetFile();
+    JetFile(const JetFile&) = delete;
+    JetFile& operator=(const JetFile&) = delete;
+
+    // Starts a table; the rows added next belong to it.
+    void BeginTable(const std::string& name, std::vector<ColumnSpec> columns);
+    // Fails (std::runtime_error) when a value does not suit its column or
+    // the row does not fit into a page.
+    void AddRow(const std::vector<Value>& values);
+    // Writes the file; fails when it cannot.
+    void Save(const std::string& path);
+
+private:
+    struct Table;
+    std::vector<Table> tables_;
+};
+
+}  // namespace kestrova::jetfile
