@@ -47,6 +47,7 @@ std::shared_ptr<Table> Connection::Execute(const std::string& command) const {
     const shape::ProviderQuery query = [store](const std::string& text) {
         return store->Query(text);
     };
+    store->LoadTablesNamedIn(command);
     // Every level of a command is read from one moment of the database.
     const LocalStore::Snapshot snapshot(*store);
     if (Provider == kShapeProvider) {

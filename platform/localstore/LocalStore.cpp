@@ -1,14 +1,22 @@
 #include "platform/localstore/LocalStore.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <map>
 #include <optional>
 
 #include "platform/localstore/DatabaseFile.h"
+#include "platform/localstore/DatabaseFormat.h"
 #include "platform/localstore/DeclaredType.h"
 #include "platform/localstore/ExpressionType.h"
+#include "platform/localstore/MdbReaderProcess.h"
 #include "platform/localstore/ValueConversion.h"
 #include "platform/recordset/TypeCodes.h"
 #include "platform/runtime/Diagnostics.h"
@@ -345,11 +353,43 @@ std::int32_t NarrowedIntegers(std::vector<Variant>& values) {
     return adInteger;
 }
 
+// The names a command may use for tables: its words and quoted names,
+// unquoted. Words that are no table are passed over by the reader.
+std::set<std::string> NamesIn(const std::string& command) {
+    std::set<std::string> names;
+    for (const auto& token : sql::Tokenize(command)) {
+        if (token.kind == sql::TokenKind::Word) {
+            names.insert(token.text);
+        } else if (token.kind == sql::TokenKind::QuotedName && token.text.size() >= 2) {
+            const char close = token.text.front() == '[' ? ']' : token.text.front();
+            std::string name;
+            for (std::size_t i = 1; i + 1 < token.text.size(); ++i) {
+                name += token.text[i];
+                if (token.text[i] == close && token.text[i + 1] == close) {
+                    ++i;
+                }
+            }
+            if (name.find('\0') == std::string::npos) {
+                names.insert(name);
+            }
+        }
+    }
+    return names;
+}
+
 }  // namespace
+
+struct LocalStore::ClassicMdb {
+    ReaderLimits limits;
+    std::set<std::string> requested;
+};
 
 std::shared_ptr<LocalStore> LocalStore::Open(const std::string& dataSource) {
     const std::string path = ResolvePath(dataSource);
     RequireRegularFile(path);
+    if (FormatOf(path) == DatabaseFormat::ClassicMdb) {
+        return OpenClassicMdb(path);
+    }
     if (UsesWriteAheadLog(path)) {
         return OpenPrivateCopy(path);
     }
@@ -378,9 +418,11 @@ std::shared_ptr<LocalStore> LocalStore::Open(const std::string& dataSource) {
 std::shared_ptr<LocalStore> LocalStore::OpenConnection(const std::string& path,
                                                        const std::string& file, Access access) {
     const int flags = (access == ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-                      SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+                      SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX |
+                      (access == InMemory ? SQLITE_OPEN_MEMORY : 0);
     sqlite3* raw = nullptr;
-    const int result = sqlite3_open_v2(FileUri(file, access).c_str(), &raw, flags, nullptr);
+    const std::string name = access == InMemory ? ":memory:" : FileUri(file, access);
+    const int result = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
     std::shared_ptr<LocalStore> store(new LocalStore(path, raw));
     if (result != SQLITE_OK) {
         Fail(raw, "cannot open the database " + path);
@@ -407,6 +449,57 @@ std::shared_ptr<LocalStore> LocalStore::OpenPrivateCopy(const std::string& path)
     }
     copy.Discard();
     return store;
+}
+
+// Checks in the reader process that the file opens and lists its tables;
+// the tables themselves are read when a command names them.
+std::shared_ptr<LocalStore> LocalStore::OpenClassicMdb(const std::string& path) {
+    const int file = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0) {
+        throw runtime::Failure("cannot read the database " + path + ": " + std::strerror(errno));
+    }
+    struct stat status {};
+    fstat(file, &status);
+    close(file);
+    auto classic = std::make_shared<ClassicMdb>();
+    classic->limits = LimitsForFileOf(static_cast<std::uint64_t>(status.st_size));
+    try {
+        ReadMdbTables(path, {}, classic->limits);
+    } catch (const std::exception& error) {
+        throw runtime::Failure("cannot read the database " + path + ": " + error.what());
+    }
+    std::shared_ptr<LocalStore> store = OpenConnection(path, path, InMemory);
+    store->classicMdb_ = std::move(classic);
+    return store;
+}
+
+void LocalStore::LoadTablesNamedIn(const std::string& command) {
+    if (!classicMdb_) {
+        return;
+    }
+    const std::size_t before = classicMdb_->requested.size();
+    classicMdb_->requested.merge(NamesIn(command));
+    if (classicMdb_->requested.size() == before) {
+        return;
+    }
+    const std::vector<std::string> names(classicMdb_->requested.begin(),
+                                         classicMdb_->requested.end());
+    SqliteImage image;
+    try {
+        image = ReadMdbTables(path_, names, classicMdb_->limits);
+    } catch (const std::exception& error) {
+        throw runtime::Failure("cannot read the tables of " + path_ + ": " + error.what());
+    }
+    if (image.size == 0) {
+        return;  // none of the names is a table of the file
+    }
+    const auto size = static_cast<sqlite3_int64>(image.size);
+    if (sqlite3_deserialize(database_.get(), "main", image.bytes.release(), size, size,
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY) !=
+        SQLITE_OK) {
+        Fail(database_.get(), "cannot take over the tables read from " + path_);
+    }
+    sqlite3_exec(database_.get(), "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
 }
 
 LocalStore::Snapshot::Snapshot(const LocalStore& store) : database_(store.database_.get()) {

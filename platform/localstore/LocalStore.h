@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <set>
 #include <string>
 
 #include "platform/recordset/Table.h"
@@ -13,8 +14,10 @@ namespace kestrova::platform {
 // creating, changing or leaving behind any file.
 class LocalStore {
 public:
-    // How a file is opened: the user's file only ever read only.
-    enum Access { ReadOnly, ReadWrite };
+    // How a file is opened: the user's file only ever read only; a private
+    // copy for writing; no file at all for the tables read from a classic
+    // .mdb file.
+    enum Access { ReadOnly, ReadWrite, InMemory };
 
     // `dataSource` is used as written when such a file exists; otherwise each
     // "\" in it separates folders like "/". Fails when there is no such file,
@@ -38,6 +41,12 @@ public:
         sqlite3* database_;
     };
 
+    // Makes the tables named in `command` ready to be queried. Tables of a
+    // SQLite file always are; those of a classic .mdb file are read into
+    // memory the first time a command names them. Call it before taking a
+    // Snapshot.
+    void LoadTablesNamedIn(const std::string& command);
+
     // Runs one SELECT statement and reads its whole result.
     std::shared_ptr<Table> Query(const std::string& statement) const;
 
@@ -52,9 +61,15 @@ private:
     static std::shared_ptr<LocalStore> OpenConnection(const std::string& path,
                                                       const std::string& file, Access access);
     static std::shared_ptr<LocalStore> OpenPrivateCopy(const std::string& path);
+    static std::shared_ptr<LocalStore> OpenClassicMdb(const std::string& path);
+
+    // A classic .mdb file is read by a process of its own into an in-memory
+    // database: which names were asked for so far, and that process's limits.
+    struct ClassicMdb;
 
     std::string path_;
     std::unique_ptr<sqlite3, Closer> database_;
+    std::shared_ptr<ClassicMdb> classicMdb_;
 };
 
 }  // namespace kestrova::platform

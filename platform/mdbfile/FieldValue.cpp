@@ -1,0 +1,108 @@
+#include "platform/mdbfile/FieldValue.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace kestrova::mdbfile {
+
+namespace {
+
+// The civil date of a day counted from 1970-01-01 (proleptic Gregorian).
+void CivilFromDays(std::int64_t days, int& year, unsigned& month, unsigned& day) {
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
+    const unsigned yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned monthIndex = (5 * dayOfYear + 2) / 153;
+    day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+    month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+    year = static_cast<int>(static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2));
+}
+
+// 1899-12-30, the format's day zero, counted from 1970-01-01.
+constexpr std::int64_t kDayZero = -25569;
+constexpr double kDaysInRange = 3.0e6;  // well beyond the years 100 to 9999
+
+}  // namespace
+
+SqlValue MoneyValue(std::int64_t tenThousandths) {
+    if (tenThousandths % 10000 == 0) {
+        return SqlValue::OfInteger(tenThousandths / 10000);
+    }
+    const double amount = static_cast<double>(tenThousandths) / 10000.0;
+    if (std::llround(amount * 10000.0) == tenThousandths) {
+        return SqlValue::OfReal(amount);
+    }
+    const std::uint64_t magnitude = tenThousandths < 0
+                                        ? 0 - static_cast<std::uint64_t>(tenThousandths)
+                                        : static_cast<std::uint64_t>(tenThousandths);
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%llu.%04llu", tenThousandths < 0 ? "-" : "",
+                  static_cast<unsigned long long>(magnitude / 10000),
+                  static_cast<unsigned long long>(magnitude % 10000));
+    return SqlValue::OfText(text);
+}
+
+SqlValue DateTimeValue(double days) {
+    if (!std::isfinite(days) || std::fabs(days) > kDaysInRange) {
+        return SqlValue::OfReal(days);
+    }
+    // The whole part counts days (back from day zero when negative); the
+    // fraction's size is the time of day either way.
+    const double whole = std::trunc(days);
+    auto dayNumber = static_cast<std::int64_t>(whole);
+    auto seconds = static_cast<std::int64_t>(std::llround(std::fabs(days - whole) * 86400.0));
+    if (seconds >= 86400) {
+        ++dayNumber;
+        seconds -= 86400;
+    }
+    int year = 0;
+    unsigned month = 0;
+    unsigned day = 0;
+    CivilFromDays(dayNumber + kDayZero, year, month, day);
+    if (year < 100 || year > 9999) {
+        return SqlValue::OfReal(days);
+    }
+    char text[32];
+    if (seconds == 0) {
+        std::snprintf(text, sizeof text, "%04d-%02u-%02u", year, month, day);
+    } else {
+        std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", year, month, day,
+                      static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+                      static_cast<int>(seconds % 60));
+    }
+    return SqlValue::OfText(text);
+}
+
+const char* DeclaredTypeOf(int columnType) {
+    switch (columnType) {
+        case 0x01:
+            return "BOOLEAN";
+        case 0x02:  // byte
+        case 0x03:  // 16-bit integer
+        case 0x04:  // 32-bit integer
+            return "INTEGER";
+        case 0x05:
+            return "CURRENCY";
+        case 0x06:  // single
+        case 0x07:
+            return "DOUBLE";
+        case 0x08:
+            return "DATETIME";
+        case 0x09:
+            return "BLOB";
+        case 0x0A:  // text
+        case 0x0C:  // memo
+        case 0x0F:  // replication id
+            return "TEXT";
+        case 0x10:
+            return "NUMERIC";
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace kestrova::mdbfile
