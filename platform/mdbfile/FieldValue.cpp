@@ -32,8 +32,11 @@ SqlValue MoneyValue(std::int64_t tenThousandths) {
     if (tenThousandths % 10000 == 0) {
         return SqlValue::OfInteger(tenThousandths / 10000);
     }
+    // Within 2^53 ten-thousandths the count itself is exact as a double.
+    constexpr std::int64_t kExactInDouble = std::int64_t{1} << 53;
     const double amount = static_cast<double>(tenThousandths) / 10000.0;
-    if (std::llround(amount * 10000.0) == tenThousandths) {
+    if (tenThousandths > -kExactInDouble && tenThousandths < kExactInDouble &&
+        std::llround(amount * 10000.0) == tenThousandths) {
         return SqlValue::OfReal(amount);
     }
     const std::uint64_t magnitude = tenThousandths < 0
@@ -81,12 +84,16 @@ const char* DeclaredTypeOf(int columnType) {
     switch (columnType) {
         case 0x01:
             return "BOOLEAN";
-        case 0x02:  // byte
-        case 0x03:  // 16-bit integer
-        case 0x04:  // 32-bit integer
+        case 0x02:
+            return "BYTE";
+        case 0x03:
+            return "SMALLINT";
+        case 0x04:
             return "INTEGER";
         case 0x05:
-            return "CURRENCY";
+            // No conversion on the way in: an amount beyond what a double
+            // holds exactly is kept as its exact decimal text.
+            return "CURRENCY BLOB";
         case 0x06:  // single
         case 0x07:
             return "DOUBLE";

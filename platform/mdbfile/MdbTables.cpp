@@ -8,9 +8,12 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "platform/mdbfile/FieldValue.h"
+#include "platform/mdbfile/JetText.h"
 
 namespace kestrova::mdbfile {
 
@@ -86,6 +89,57 @@ std::int64_t Little(const unsigned char* bytes, int size) {
                       : static_cast<std::int64_t>(value);
 }
 
+// The bytes of row `pageRow` (page number << 8 | row) of a long value page.
+std::optional<std::string> LongValueRow(MdbHandle* mdb, std::uint32_t pageRow) {
+    void* buffer = nullptr;
+    int offset = 0;
+    std::size_t length = 0;
+    if (mdb_find_pg_row(mdb, static_cast<int>(pageRow), &buffer, &offset, &length) != 0 ||
+        !buffer || offset < 0 ||
+        static_cast<std::size_t>(offset) + length > static_cast<std::size_t>(mdb->fmt->pg_size)) {
+        return std::nullopt;
+    }
+    return std::string(static_cast<const char*>(buffer) + offset, length);
+}
+
+// A memo's stored bytes from its 12-byte field: its length and kind, then
+// the bytes inline, or the row of one long value page, or a chain of rows
+// each naming the next. nullopt when they cannot be found.
+std::optional<std::string> MemoBytes(MdbHandle* mdb, const unsigned char* field, int size) {
+    constexpr int kHead = 12;
+    if (!field || size < kHead) {
+        return std::nullopt;
+    }
+    const auto head = static_cast<std::uint32_t>(Little(field, 4));
+    const std::size_t length = head & 0x3fffffff;
+    const auto pageRow = static_cast<std::uint32_t>(Little(field + 4, 4));
+    if (head & 0x80000000) {
+        const std::size_t inline_ =
+            std::min<std::size_t>(length, static_cast<std::size_t>(size - kHead));
+        return std::string(reinterpret_cast<const char*>(field + kHead), inline_);
+    }
+    if (head & 0x40000000) {
+        auto row = LongValueRow(mdb, pageRow);
+        if (row && row->size() > length) {
+            row->resize(length);
+        }
+        return row;
+    }
+    std::string bytes;
+    std::unordered_set<std::uint32_t> visited;
+    for (std::uint32_t next = pageRow; next != 0 && bytes.size() < length;) {
+        const auto row = LongValueRow(mdb, next);
+        if (!row || row->size() < 4 || !visited.insert(next).second) {
+            return std::nullopt;  // not there, or a chain that loops
+        }
+        next = static_cast<std::uint32_t>(
+            Little(reinterpret_cast<const unsigned char*>(row->data()), 4));
+        bytes.append(*row, 4);
+    }
+    bytes.resize(std::min(bytes.size(), length));
+    return bytes;
+}
+
 // The value of one cracked field of the row on the handle's current page.
 SqlValue ReadField(MdbHandle* mdb, const MdbColumn& column, const MdbField& field) {
     const int type = column.col_type;
@@ -129,6 +183,15 @@ SqlValue ReadField(MdbHandle* mdb, const MdbColumn& column, const MdbField& fiel
             return bytes ? SqlValue::OfBlob(std::string(reinterpret_cast<const char*>(bytes),
                                                         static_cast<std::size_t>(size)))
                          : SqlValue{};
+        case MDB_TEXT:
+            return bytes ? SqlValue::OfText(Utf8FromJetText(bytes, static_cast<std::size_t>(size)))
+                         : SqlValue{};
+        case MDB_MEMO: {
+            const auto memo = MemoBytes(mdb, bytes, size);
+            return memo ? SqlValue::OfText(Utf8FromJetText(
+                              reinterpret_cast<const unsigned char*>(memo->data()), memo->size()))
+                        : SqlValue{};
+        }
         default: {
             std::unique_ptr<char, GFreer> text(
                 mdb_col_to_string(mdb, mdb->pg_buf, field.start, type, size));

@@ -10,24 +10,29 @@ namespace kestrova::jetfile {
 namespace {
 
 constexpr std::size_t kPageSize = 4096;
-using Page = std::array<std::uint8_t, kPageSize>;
 
-// Data pages: type, a constant, free space, the table's definition page,
-// four unknown bytes, the row count, then one offset per row.
+// Data pages: type, a constant, free space, the table's definition page
+// (or "LVAL" on a long value page), four unknown bytes, the row count, then
+// one offset per row.
 constexpr std::size_t kDataHeader = 14;
 // The catalog's table definition always lies on page 2.
+constexpr std::uint32_t kGlobalMapPage = 1;
 constexpr std::uint32_t kCatalogPage = 2;
 constexpr std::uint32_t kCatalogDataPage = 3;
 constexpr std::uint32_t kUsageMapPage = 4;
-constexpr std::uint32_t kFirstTablePage = 5;
 constexpr std::uint16_t kGeneralSortOrder = 0x0409;
 constexpr std::uint8_t kFixedColumn = 0x01;
 constexpr std::uint8_t kNullableColumn = 0x02;
 constexpr std::uint8_t kUserTable = 0x4e;
 constexpr std::uint8_t kSystemTable = 0x53;
 constexpr std::uint32_t kSystemObjectFlags = 0x80000002;
-constexpr std::uint8_t kOleType = 0x0B;
 constexpr std::uint32_t kMemoInline = 0x80000000;
+constexpr std::uint32_t kMemoOnOnePage = 0x40000000;
+constexpr std::size_t kLongestInlineMemo = 256;
+// A long value page holds one row: the memo, or in a chain the next
+// page's pointer and a piece of it.
+constexpr std::size_t kLongValueRoom = kPageSize - kDataHeader - 2;
+constexpr std::size_t kChainPieceRoom = kLongValueRoom - 4;
 
 void Put16(std::uint8_t* at, std::uint32_t value) {
     at[0] = static_cast<std::uint8_t>(value);
@@ -45,6 +50,10 @@ void Put64(std::uint8_t* at, std::uint64_t value) {
 void Append16(std::string& out, std::uint32_t value) {
     out += static_cast<char>(value & 0xff);
     out += static_cast<char>((value >> 8) & 0xff);
+}
+void Append32(std::string& out, std::uint32_t value) {
+    Append16(out, value & 0xffff);
+    Append16(out, value >> 16);
 }
 
 // UTF-8 to UTF-16 little-endian, the text encoding of the format; a byte
@@ -117,9 +126,52 @@ std::uint16_t DeclaredLength(ColumnType type) {
     return type == ColumnType::Boolean ? 1 : static_cast<std::uint16_t>(FixedSize(type));
 }
 
-void Fail(const std::string& what) {
+[[noreturn]] void Fail(const std::string& what) {
     throw std::runtime_error(what);
 }
+
+void PutFixed(std::uint8_t* at, ColumnType type, const Value& value, const std::string& column) {
+    const auto* whole = std::get_if<std::int64_t>(&value);
+    const auto* real = std::get_if<double>(&value);
+    if (type == ColumnType::Single || type == ColumnType::Double || type == ColumnType::DateTime) {
+        if (!real) {
+            Fail("a number was expected in " + column);
+        }
+        if (type == ColumnType::Single) {
+            const float single = static_cast<float>(*real);
+            std::memcpy(at, &single, 4);
+        } else {
+            std::memcpy(at, real, 8);
+        }
+        return;
+    }
+    if (!whole) {
+        Fail("a whole number was expected in " + column);
+    }
+    const auto bits = static_cast<std::uint64_t>(*whole);
+    if (type == ColumnType::Byte) {
+        at[0] = static_cast<std::uint8_t>(bits);
+    } else if (type == ColumnType::Integer) {
+        Put16(at, static_cast<std::uint32_t>(bits));
+    } else if (type == ColumnType::Long) {
+        Put32(at, static_cast<std::uint32_t>(bits));
+    } else {
+        Put64(at, bits);
+    }
+}
+
+// An empty data page of `owner` (a table definition's page, or "LVAL").
+std::vector<std::uint8_t> DataPage(std::uint32_t owner) {
+    std::vector<std::uint8_t> page(kPageSize, 0);
+    page[0] = 0x01;
+    page[1] = 0x01;
+    Put16(page.data() + 2, kPageSize - kDataHeader);
+    Put32(page.data() + 4, owner);
+    return page;
+}
+
+// "LVAL" read as a little-endian number, where a data page names its table.
+constexpr std::uint32_t kLongValueOwner = 'L' | ('V' << 8) | ('A' << 16) | ('L' << 24);
 
 }  // namespace
 
@@ -129,11 +181,13 @@ struct JetFile::Table {
     std::vector<std::uint16_t> offsets;  // fixed: offset in the fixed part; else var index
     std::size_t fixedBytes = 0;
     std::size_t varColumns = 0;
-    std::vector<Page> pages;
+    std::uint32_t definitionPage = 0;
+    std::vector<std::uint32_t> dataPages;
     std::size_t rowsOnPage = 0;
     std::size_t lowestRow = kPageSize;
     std::uint32_t rowCount = 0;
     bool system = false;
+    bool onePage = false;  // the catalog and the usage maps: each has its page
 
     void Lay() {
         for (const auto& column : columns) {
@@ -145,67 +199,98 @@ struct JetFile::Table {
             }
         }
     }
-
-    std::string EncodeRow(const std::vector<Value>& values) const;
-    void Store(const std::string& row);
 };
 
-namespace {
-
-void PutFixed(std::uint8_t* at, ColumnType type, const Value& value) {
-    const auto* whole = std::get_if<std::int64_t>(&value);
-    const auto* real = std::get_if<double>(&value);
-    switch (type) {
-        case ColumnType::Byte:
-        case ColumnType::Integer:
-        case ColumnType::Long:
-        case ColumnType::Currency:
-            if (!whole) {
-                Fail("a whole number was expected");
-            }
-            if (type == ColumnType::Byte) {
-                at[0] = static_cast<std::uint8_t>(*whole);
-            } else if (type == ColumnType::Integer) {
-                Put16(at, static_cast<std::uint32_t>(*whole));
-            } else if (type == ColumnType::Long) {
-                Put32(at, static_cast<std::uint32_t>(*whole));
-            } else {
-                Put64(at, static_cast<std::uint64_t>(*whole));
-            }
-            return;
-        case ColumnType::Single: {
-            if (!real) {
-                Fail("a number was expected");
-            }
-            const float single = static_cast<float>(*real);
-            std::memcpy(at, &single, 4);
-            return;
-        }
-        case ColumnType::Double:
-        case ColumnType::DateTime:
-            if (!real) {
-                Fail("a number was expected");
-            }
-            std::memcpy(at, real, 8);
-            return;
-        default:
-            return;
+JetFile::JetFile() {
+    // The definition page, the global usage map, the catalog's definition
+    // and data, and the tables' usage maps come first.
+    for (std::uint32_t page = 0; page <= kUsageMapPage; ++page) {
+        NewPage();
     }
+    Table catalog;
+    catalog.name = "MSysObjects";
+    catalog.system = true;
+    catalog.onePage = true;
+    catalog.columns = {{"Id", ColumnType::Long},    {"ParentId", ColumnType::Long},
+                       {"Name", ColumnType::Text},  {"Type", ColumnType::Integer},
+                       {"Flags", ColumnType::Long}, {"LvProp", ColumnType::Memo}};
+    catalog.definitionPage = kCatalogPage;
+    catalog.dataPages = {kCatalogDataPage};
+    catalog.Lay();
+    pages_[kCatalogDataPage] = DataPage(kCatalogPage);
+    pages_[kGlobalMapPage] = DataPage(0);
+    tables_.push_back(std::move(catalog));
 }
 
-}  // namespace
+JetFile::~JetFile() = default;
+
+std::uint32_t JetFile::NewPage() {
+    pages_.emplace_back(kPageSize, 0);
+    return static_cast<std::uint32_t>(pages_.size() - 1);
+}
+
+void JetFile::BeginTable(const std::string& name, std::vector<ColumnSpec> columns) {
+    Table table;
+    table.name = name;
+    table.columns = std::move(columns);
+    table.definitionPage = NewPage();
+    table.Lay();
+    tables_.push_back(std::move(table));
+}
+
+void JetFile::AddRow(const std::vector<Value>& values) {
+    if (tables_.size() < 2) {
+        Fail("a row was added before any table");
+    }
+    Table& table = tables_.back();
+    StoreRow(table, EncodeRow(table, values));
+}
+
+std::string JetFile::LongValue(const std::string& bytes) {
+    std::string field;
+    if (bytes.size() <= kLongValueRoom) {
+        const std::uint32_t page = NewPage();
+        pages_[page] = DataPage(kLongValueOwner);
+        Table holder;
+        holder.dataPages = {page};
+        StoreRow(holder, bytes);
+        Append32(field, static_cast<std::uint32_t>(bytes.size()) | kMemoOnOnePage);
+        Append32(field, page << 8);
+        Append32(field, 0);
+        return field;
+    }
+    // A chain: each piece names the page of the next one (0 for none).
+    const std::size_t pieces = (bytes.size() + kChainPieceRoom - 1) / kChainPieceRoom;
+    std::vector<std::uint32_t> chain;
+    for (std::size_t p = 0; p < pieces; ++p) {
+        chain.push_back(NewPage());
+        pages_[chain.back()] = DataPage(kLongValueOwner);
+    }
+    for (std::size_t p = 0; p < pieces; ++p) {
+        std::string row;
+        Append32(row, p + 1 < pieces ? chain[p + 1] << 8 : 0);
+        row += bytes.substr(p * kChainPieceRoom, kChainPieceRoom);
+        Table holder;
+        holder.dataPages = {chain[p]};
+        StoreRow(holder, row);
+    }
+    Append32(field, static_cast<std::uint32_t>(bytes.size()));
+    Append32(field, chain[0] << 8);
+    Append32(field, 0);
+    return field;
+}
 
 // A row: its column count, the fixed part, the variable values, the end of
 // the data, the variable values' offsets (last first), their count and the
 // null mask (1 = a value; a Boolean's value itself).
-std::string JetFile::Table::EncodeRow(const std::vector<Value>& values) const {
+std::string JetFile::EncodeRow(const Table& table, const std::vector<Value>& values) {
+    const auto& columns = table.columns;
     if (values.size() != columns.size()) {
-        Fail("a row of " + name + " has " + std::to_string(values.size()) + " values for " +
+        Fail("a row of " + table.name + " has " + std::to_string(values.size()) + " values for " +
              std::to_string(columns.size()) + " columns");
     }
-    std::string row(2 + fixedBytes, '\0');
-    auto* data = reinterpret_cast<std::uint8_t*>(row.data());
-    Put16(data, static_cast<std::uint32_t>(columns.size()));
+    std::string row(2 + table.fixedBytes, '\0');
+    Put16(reinterpret_cast<std::uint8_t*>(row.data()), static_cast<std::uint32_t>(columns.size()));
     std::string mask((columns.size() + 7) / 8, '\0');
     std::vector<std::uint16_t> varStarts;
     for (std::size_t c = 0; c < columns.size(); ++c) {
@@ -216,7 +301,8 @@ std::string JetFile::Table::EncodeRow(const std::vector<Value>& values) const {
             const auto* flag = std::get_if<bool>(&value);
             present = flag && *flag;
         } else if (present && IsFixed(type)) {
-            PutFixed(reinterpret_cast<std::uint8_t*>(row.data()) + 2 + offsets[c], type, value);
+            PutFixed(reinterpret_cast<std::uint8_t*>(row.data()) + 2 + table.offsets[c], type,
+                     value, columns[c].name);
         } else if (!IsFixed(type)) {
             varStarts.push_back(static_cast<std::uint16_t>(row.size()));
             if (present) {
@@ -228,19 +314,24 @@ std::string JetFile::Table::EncodeRow(const std::vector<Value>& values) const {
                 if (type == ColumnType::Text && encoded.size() > 510) {
                     Fail("a text of more than 255 characters in " + columns[c].name);
                 }
-                if (type == ColumnType::Memo) {
-                    std::uint8_t head[12] = {};
-                    Put32(head, static_cast<std::uint32_t>(encoded.size()) | kMemoInline);
-                    row.append(reinterpret_cast<const char*>(head), sizeof head);
+                if (type == ColumnType::Memo && encoded.size() > kLongestInlineMemo) {
+                    row += LongValue(encoded);
+                } else if (type == ColumnType::Memo) {
+                    std::string head;
+                    Append32(head, static_cast<std::uint32_t>(encoded.size()) | kMemoInline);
+                    Append32(head, 0);
+                    Append32(head, 0);
+                    row += head + encoded;
+                } else {
+                    row += encoded;
                 }
-                row += encoded;
             }
         }
         if (present) {
             mask[c / 8] = static_cast<char>(mask[c / 8] | (1 << (c % 8)));
         }
     }
-    if (varColumns > 0) {
+    if (table.varColumns > 0) {
         Append16(row, static_cast<std::uint32_t>(row.size()));
         for (auto start = varStarts.rbegin(); start != varStarts.rend(); ++start) {
             Append16(row, *start);
@@ -250,109 +341,120 @@ std::string JetFile::Table::EncodeRow(const std::vector<Value>& values) const {
     return row + mask;
 }
 
-void JetFile::Table::Store(const std::string& row) {
-    const std::size_t headerEnd = kDataHeader + 2 * (rowsOnPage + 1);
-    if (pages.empty() || lowestRow < headerEnd + row.size()) {
-        if (kDataHeader + 2 + row.size() > kPageSize) {
-            Fail("a row of " + name + " does not fit into a page");
+void JetFile::StoreRow(Table& table, const std::string& row) {
+    if (kDataHeader + 2 + row.size() > kPageSize) {
+        Fail("a row of " + table.name + " does not fit into a page");
+    }
+    const std::size_t headerEnd = kDataHeader + 2 * (table.rowsOnPage + 1);
+    if (table.dataPages.empty() || table.lowestRow < headerEnd + row.size()) {
+        if (table.onePage) {
+            Fail("too many tables for " + table.name + " to fit into one page");
         }
-        pages.emplace_back();
-        Page& page = pages.back();
-        page.fill(0);
-        page[0] = 0x01;
-        page[1] = 0x01;
-        rowsOnPage = 0;
-        lowestRow = kPageSize;
+        if (table.dataPages.empty() || table.rowsOnPage > 0) {
+            const std::uint32_t page = NewPage();
+            pages_[page] = DataPage(table.definitionPage);
+            table.dataPages.push_back(page);
+        }
+        table.rowsOnPage = 0;
+        table.lowestRow = kPageSize;
     }
-    Page& page = pages.back();
-    lowestRow -= row.size();
-    std::memcpy(page.data() + lowestRow, row.data(), row.size());
-    Put16(page.data() + kDataHeader + 2 * rowsOnPage, static_cast<std::uint32_t>(lowestRow));
-    ++rowsOnPage;
-    Put16(page.data() + 12, static_cast<std::uint32_t>(rowsOnPage));
-    Put16(page.data() + 2, static_cast<std::uint32_t>(lowestRow - (kDataHeader + 2 * rowsOnPage)));
-    ++rowCount;
+    std::uint8_t* page = pages_[table.dataPages.back()].data();
+    table.lowestRow -= row.size();
+    std::memcpy(page + table.lowestRow, row.data(), row.size());
+    Put16(page + kDataHeader + 2 * table.rowsOnPage, static_cast<std::uint32_t>(table.lowestRow));
+    ++table.rowsOnPage;
+    Put16(page + 12, static_cast<std::uint32_t>(table.rowsOnPage));
+    Put16(page + 2,
+          static_cast<std::uint32_t>(table.lowestRow - (kDataHeader + 2 * table.rowsOnPage)));
+    ++table.rowCount;
 }
 
-JetFile::JetFile() {
-    Table catalog;
-    catalog.name = "MSysObjects";
-    catalog.system = true;
-    catalog.columns = {{"Id", ColumnType::Long},    {"ParentId", ColumnType::Long},
-                       {"Name", ColumnType::Text},  {"Type", ColumnType::Integer},
-                       {"Flags", ColumnType::Long}, {"LvProp", ColumnType::Memo}};
-    catalog.Lay();
-    tables_.push_back(std::move(catalog));
-}
-
-JetFile::~JetFile() = default;
-
-void JetFile::BeginTable(const std::string& name, std::vector<ColumnSpec> columns) {
-    Table table;
-    table.name = name;
-    table.columns = std::move(columns);
-    table.Lay();
-    tables_.push_back(std::move(table));
-}
-
-void JetFile::AddRow(const std::vector<Value>& values) {
-    if (tables_.size() < 2) {
-        Fail("a row was added before any table");
+void JetFile::WriteCatalog() {
+    Table& catalog = tables_[0];
+    if (catalog.rowCount > 0) {
+        Fail("the catalog was written twice");
     }
-    Table& table = tables_.back();
-    table.Store(table.EncodeRow(values));
+    for (std::size_t t = 0; t < tables_.size(); ++t) {
+        const std::uint32_t flags = tables_[t].system ? kSystemObjectFlags : 0;
+        StoreRow(catalog, EncodeRow(catalog, {std::int64_t{tables_[t].definitionPage},
+                                              std::int64_t{0}, tables_[t].name, std::int64_t{1},
+                                              std::int64_t{flags}, std::monostate{}}));
+    }
 }
 
-namespace {
+// Each table's map of the pages it owns (from its first data page on), and
+// an empty map of pages with free space: two rows of the usage map page.
+void JetFile::WriteUsageMaps() {
+    Table maps;
+    maps.name = "the usage maps";
+    maps.onePage = true;
+    maps.dataPages = {kUsageMapPage};
+    pages_[kUsageMapPage] = DataPage(0);
+    for (const Table& table : tables_) {
+        const std::uint32_t first = table.dataPages.empty() ? 0 : table.dataPages.front();
+        const std::uint32_t span = table.dataPages.empty() ? 0 : table.dataPages.back() - first + 1;
+        std::string owned(5 + (span + 7) / 8, '\0');
+        auto* map = reinterpret_cast<std::uint8_t*>(owned.data());
+        Put32(map + 1, first);
+        for (const std::uint32_t page : table.dataPages) {
+            const std::uint32_t bit = page - first;
+            map[5 + bit / 8] = static_cast<std::uint8_t>(map[5 + bit / 8] | (1 << (bit % 8)));
+        }
+        StoreRow(maps, owned);
+        StoreRow(maps, std::string(5, '\0'));
+    }
+}
 
 // The definition page of a table: its header block, its columns and their
 // names, no indexes, and the end of the (empty) list of variable columns'
 // usage maps.
-Page Definition(const std::vector<ColumnSpec>& columns, const std::vector<std::uint16_t>& offsets,
-                std::size_t varColumns, std::uint32_t rowCount, bool system,
-                std::uint32_t usedPages, std::uint32_t freePages) {
+void JetFile::WriteDefinition(const Table& table) {
+    const auto index = static_cast<std::uint32_t>(&table - tables_.data());
+    const std::uint32_t usedPages = (kUsageMapPage << 8) | (2 * index);
+    const std::uint32_t freePages = (kUsageMapPage << 8) | (2 * index + 1);
     std::string body(63, '\0');
     auto* head = reinterpret_cast<std::uint8_t*>(body.data());
     head[0] = 0x02;
     head[1] = 0x01;
-    Put32(head + 16, rowCount);
-    head[40] = system ? kSystemTable : kUserTable;
-    Put16(head + 41, static_cast<std::uint32_t>(columns.size()));
-    Put16(head + 43, static_cast<std::uint32_t>(varColumns));
-    Put16(head + 45, static_cast<std::uint32_t>(columns.size()));
+    Put32(head + 16, table.rowCount);
+    head[40] = table.system ? kSystemTable : kUserTable;
+    Put16(head + 41, static_cast<std::uint32_t>(table.columns.size()));
+    Put16(head + 43, static_cast<std::uint32_t>(table.varColumns));
+    Put16(head + 45, static_cast<std::uint32_t>(table.columns.size()));
     Put32(head + 55, usedPages);
     Put32(head + 59, freePages);
-    for (std::size_t c = 0; c < columns.size(); ++c) {
+    for (std::size_t c = 0; c < table.columns.size(); ++c) {
         std::uint8_t entry[25] = {};
-        const ColumnType type = columns[c].type;
+        const ColumnType type = table.columns[c].type;
         entry[0] = static_cast<std::uint8_t>(type);
         Put16(entry + 5, static_cast<std::uint32_t>(c));
         Put16(entry + 9, static_cast<std::uint32_t>(c));
         if (IsFixed(type)) {
-            Put16(entry + 21, offsets[c]);
+            Put16(entry + 21, table.offsets[c]);
         } else {
-            Put16(entry + 7, offsets[c]);
+            Put16(entry + 7, table.offsets[c]);
             Put16(entry + 11, kGeneralSortOrder);
         }
         entry[15] = static_cast<std::uint8_t>((IsFixed(type) ? kFixedColumn : 0) | kNullableColumn);
         Put16(entry + 23, DeclaredLength(type));
         body.append(reinterpret_cast<const char*>(entry), sizeof entry);
     }
-    for (const auto& column : columns) {
+    for (const auto& column : table.columns) {
         const std::string name = Utf16(column.name);
         Append16(body, static_cast<std::uint32_t>(name.size()));
         body += name;
     }
     Append16(body, 0xffff);
     if (body.size() > kPageSize) {
-        Fail("a table's definition does not fit into a page");
+        Fail("the definition of " + table.name + " does not fit into a page");
     }
-    Page page{};
-    std::memcpy(page.data(), body.data(), body.size());
-    Put16(page.data() + 2, static_cast<std::uint32_t>(kPageSize - body.size() - 8));
-    Put32(page.data() + 8, static_cast<std::uint32_t>(body.size() - 8));
-    return page;
+    std::uint8_t* page = pages_[table.definitionPage].data();
+    std::memcpy(page, body.data(), body.size());
+    Put16(page + 2, static_cast<std::uint32_t>(kPageSize - body.size() - 8));
+    Put32(page + 8, static_cast<std::uint32_t>(body.size() - 8));
 }
+
+namespace {
 
 // RC4 over `length` bytes: the format masks part of its definition page
 // with it.
@@ -378,96 +480,29 @@ void Rc4(const std::uint8_t* key, std::size_t keyLength, std::uint8_t* data, std
 
 // The definition page: the format's name, its version (1: Jet 4), and the
 // masked block of settings, all zero: no password and no page encryption.
-Page DatabaseDefinition() {
+void WriteDatabaseDefinition(std::uint8_t* page) {
     static constexpr std::uint8_t kMaskKey[] = {0xC7, 0xDA, 0x39, 0x6B};
     constexpr std::size_t kMaskedStart = 0x18;
     constexpr std::size_t kMaskedLength = 128;
-    Page page{};
-    page[0] = 0x00;
+    std::memset(page, 0, kPageSize);
     page[1] = 0x01;
-    std::memcpy(page.data() + 4, "Standard Jet DB", 16);
+    std::memcpy(page + 4, "Standard Jet DB", 16);
     page[0x14] = 0x01;
-    Rc4(kMaskKey, sizeof kMaskKey, page.data() + kMaskedStart, kMaskedLength);
-    return page;
+    Rc4(kMaskKey, sizeof kMaskKey, page + kMaskedStart, kMaskedLength);
 }
 
 }  // namespace
 
 void JetFile::Save(const std::string& path) {
-    // Page numbers: 0 the definition, 1 the global usage map, 2 and 3 the
-    // catalog, 4 the tables' usage maps, then each table's definition and
-    // data pages.
-    std::vector<std::uint32_t> definitionPage(tables_.size());
-    std::vector<std::uint32_t> firstDataPage(tables_.size());
-    definitionPage[0] = kCatalogPage;
-    firstDataPage[0] = kCatalogDataPage;
-    std::uint32_t next = kFirstTablePage;
-    for (std::size_t t = 1; t < tables_.size(); ++t) {
-        definitionPage[t] = next++;
-        firstDataPage[t] = next;
-        next += static_cast<std::uint32_t>(tables_[t].pages.size());
+    WriteCatalog();
+    WriteUsageMaps();
+    for (const Table& table : tables_) {
+        WriteDefinition(table);
     }
-    Table& catalog = tables_[0];
-    if (!catalog.pages.empty()) {
-        Fail("the catalog was written twice");
-    }
-    for (std::size_t t = 0; t < tables_.size(); ++t) {
-        const std::uint32_t flags = tables_[t].system ? kSystemObjectFlags : 0;
-        catalog.Store(
-            catalog.EncodeRow({std::int64_t{definitionPage[t]}, std::int64_t{0}, tables_[t].name,
-                               std::int64_t{1}, std::int64_t{flags}, std::monostate{}}));
-    }
-    if (catalog.pages.size() != 1) {
-        Fail("too many tables for the catalog's page");
-    }
-    // Each table's map of the pages it owns, and an empty map of pages
-    // with free space: rows of one page.
-    Table maps;
-    maps.name = "usage maps";
-    for (std::size_t t = 0; t < tables_.size(); ++t) {
-        const std::size_t count = tables_[t].pages.size();
-        std::string owned(5 + (count + 7) / 8, '\0');
-        auto* map = reinterpret_cast<std::uint8_t*>(owned.data());
-        Put32(map + 1, firstDataPage[t]);
-        for (std::size_t p = 0; p < count; ++p) {
-            map[5 + p / 8] = static_cast<std::uint8_t>(map[5 + p / 8] | (1 << (p % 8)));
-        }
-        maps.Store(owned);
-        maps.Store(std::string(5, '\0'));
-    }
-    if (maps.pages.size() != 1) {
-        Fail("the tables are too large for their usage maps");
-    }
+    WriteDatabaseDefinition(pages_[0].data());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    auto write = [&](const Page& page) {
+    for (const Page& page : pages_) {
         out.write(reinterpret_cast<const char*>(page.data()), kPageSize);
-    };
-    write(DatabaseDefinition());
-    Page globalMap{};
-    globalMap[0] = 0x01;
-    globalMap[1] = 0x01;
-    Put16(globalMap.data() + 2, kPageSize - kDataHeader);
-    write(globalMap);
-    for (std::size_t t = 0; t < tables_.size(); ++t) {
-        const Table& table = tables_[t];
-        const auto mapRow = static_cast<std::uint32_t>(2 * t);
-        Page definition =
-            Definition(table.columns, table.offsets, table.varColumns, table.rowCount, table.system,
-                       (kUsageMapPage << 8) | mapRow, (kUsageMapPage << 8) | (mapRow + 1));
-        if (t == 0) {
-            write(definition);
-            for (Page page : table.pages) {
-                Put32(page.data() + 4, definitionPage[t]);
-                write(page);
-            }
-            write(maps.pages[0]);
-            continue;
-        }
-        write(definition);
-        for (Page page : table.pages) {
-            Put32(page.data() + 4, definitionPage[t]);
-            write(page);
-        }
     }
     out.close();
     if (!out) {

@@ -33,9 +33,10 @@ struct ColumnSpec {
 using Value = std::variant<std::monostate, bool, std::int64_t, double, std::string>;
 
 // Writes a new database file in the classic .mdb format with 4 KB pages:
-// its catalog, one table definition per table and the rows packed into data
-// pages. It writes no indexes: readers scan the tables. Add the tables in
-// order, then Save.
+// its catalog, one table definition per table, the rows packed into data
+// pages, and memos of more than 256 bytes on long value pages of their own
+// (one page, or a chain of them). It writes no indexes: readers scan the
+// tables. Add the tables in order, then Save.
 class JetFile {
 public:
     JetFile();
@@ -53,6 +54,18 @@ public:
 
 private:
     struct Table;
+    using Page = std::vector<std::uint8_t>;
+
+    std::uint32_t NewPage();
+    std::string EncodeRow(const Table& table, const std::vector<Value>& values);
+    void StoreRow(Table& table, const std::string& row);
+    // Puts a memo's bytes on long value pages; gives its 12-byte field.
+    std::string LongValue(const std::string& bytes);
+    void WriteCatalog();
+    void WriteUsageMaps();
+    void WriteDefinition(const Table& table);
+
+    std::vector<Page> pages_;
     std::vector<Table> tables_;
 };
 
