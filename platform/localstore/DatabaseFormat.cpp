@@ -3,14 +3,17 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
+
+#include "platform/runtime/Failure.h"
 
 namespace kestrova::platform {
 
 DatabaseFormat FormatOf(const std::string& path) {
     const int file = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (file < 0) {
-        return DatabaseFormat::Sqlite;
+        throw runtime::Failure("cannot read the database " + path + ": " + std::strerror(errno));
     }
     char header[20] = {};
     const bool read = pread(file, header, sizeof header, 0) == sizeof header;

@@ -1,12 +1,6 @@
 #include "platform/localstore/LocalStore.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -454,15 +448,10 @@ std::shared_ptr<LocalStore> LocalStore::OpenPrivateCopy(const std::string& path)
 // Checks in the reader process that the file opens and lists its tables;
 // the tables themselves are read when a command names them.
 std::shared_ptr<LocalStore> LocalStore::OpenClassicMdb(const std::string& path) {
-    const int file = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file < 0) {
-        throw runtime::Failure("cannot read the database " + path + ": " + std::strerror(errno));
-    }
-    struct stat status {};
-    fstat(file, &status);
-    close(file);
+    std::error_code error;
+    const auto size = fs::file_size(path, error);
     auto classic = std::make_shared<ClassicMdb>();
-    classic->limits = LimitsForFileOf(static_cast<std::uint64_t>(status.st_size));
+    classic->limits = LimitsForFileOf(error ? 0 : size);
     try {
         ReadMdbTables(path, {}, classic->limits);
     } catch (const std::exception& error) {

@@ -252,7 +252,7 @@ ColumnPlan PlanColumns(MdbTableDef* table, const std::string& name, sqlite3* dat
 }
 
 void CopyRows(MdbHandle* mdb, MdbTableDef* table, const std::string& name, const ColumnPlan& plan,
-              sqlite3* database) {
+              sqlite3* database, const NoteSink& note) {
     std::string insert = "INSERT INTO " + Quoted(name) + " VALUES (";
     for (std::size_t i = 0; i < plan.columns.size(); ++i) {
         insert += i ? ", ?" : "?";
@@ -260,7 +260,9 @@ void CopyRows(MdbHandle* mdb, MdbTableDef* table, const std::string& name, const
     StatementPtr statement = Prepare(database, insert + ")");
     std::vector<MdbField> fields(std::max<std::size_t>(table->num_cols, MDB_MAX_COLS));
     mdb_rewind_table(table);
+    std::size_t rows = 0;
     while (mdb_fetch_row(table)) {
+        ++rows;
         int start = 0;
         std::size_t length = 0;
         if (mdb_find_row(mdb, static_cast<int>(table->cur_row) - 1, &start, &length) != 0) {
@@ -280,6 +282,13 @@ void CopyRows(MdbHandle* mdb, MdbTableDef* table, const std::string& name, const
         }
         sqlite3_reset(statement.get());
     }
+    // The library passes over pages it cannot make sense of; the table's
+    // own count of its rows tells when it did.
+    if (rows != table->num_rows) {
+        note("the table " + name + " holds " + std::to_string(table->num_rows) +
+             " rows by its definition, but " + std::to_string(rows) +
+             " could be read: the file is damaged");
+    }
 }
 
 void CopyTable(MdbHandle* mdb, MdbCatalogEntry* entry, sqlite3* database, const NoteSink& note) {
@@ -292,7 +301,7 @@ void CopyTable(MdbHandle* mdb, MdbCatalogEntry* entry, sqlite3* database, const 
         Fail("the columns of the table " + name + " cannot be read");
     }
     const ColumnPlan plan = PlanColumns(table.get(), name, database, note);
-    CopyRows(mdb, table.get(), name, plan, database);
+    CopyRows(mdb, table.get(), name, plan, database, note);
 }
 
 // A database without tables has no pages, and no image.

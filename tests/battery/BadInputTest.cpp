@@ -19,6 +19,7 @@
 #include "tests/battery/ProgramRun.h"
 #include "tests/battery/SpecialFiles.h"
 #include "tests/data/FixtureDatabase.h"
+#include "tests/data/MdbFixture.h"
 
 // Every bad database, odd folder and hostile content runs through the page
 // export: it must end in time, unharmed, with a whole page, say what was
@@ -38,7 +39,9 @@ void Execute(const std::string& file, const std::string& sql) {
     testing::ExecuteSql(file, sql);
 }
 
-enum class FolderAccess { Writable, ReadOnly };
+// ReadOnly: the database and its folder readable by all, writable by none;
+// Unreadable: the same, but nobody may read the database.
+enum class FolderAccess { Writable, ReadOnly, Unreadable };
 
 struct BadInput {
     const char* name;
@@ -85,9 +88,122 @@ BadInput MoneyThatIsNoNumber(const char* name, std::vector<std::string> prices) 
             .pageCounts = {{"$15.00", 2}}};
 }
 
+// Makes the database from SQL, then writes it in the classic .mdb format.
+std::function<void(const std::string&)> ClassicMdb(std::string sql) {
+    return [sql](const std::string& db) {
+        const std::string source = db + ".sqlite";
+        Execute(source, sql);
+        testing::CopyToClassicMdb(source, db);
+        fs::remove(source);
+    };
+}
+
+// A classic .mdb file of the customer order tables, then `damage` done to it.
+std::function<void(const std::string&)> DamagedClassicMdb(
+    std::function<void(std::string& bytes)> damage) {
+    return [damage](const std::string& db) {
+        ClassicMdb(testing::kCustomerOrdersSql)(db);
+        std::ifstream in(db, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        in.close();
+        damage(bytes);
+        std::ofstream(db, std::ios::binary | std::ios::trunc) << bytes;
+    };
+}
+
+constexpr std::size_t kMdbPage = 4096;
+
+// The page of the first user table's definition: the first definition
+// page after the catalog's (page 2).
+std::size_t FirstTableDefinition(const std::string& bytes) {
+    for (std::size_t page = 3; (page + 1) * kMdbPage <= bytes.size(); ++page) {
+        if (bytes[page * kMdbPage] == 0x02) {
+            return page;
+        }
+    }
+    return 0;
+}
+
+std::vector<BadInput> ClassicMdbCases() {
+    return {
+        {"a classic .mdb file",
+         ClassicMdb(testing::kCustomerOrdersSql),
+         "",
+         {"Alpha Cycles", "Giant Roam", "$500.00"}},
+        // libmdb reads beyond its buffers on such a file and crashes.
+        {"a classic .mdb file whose table's page map is a row its page lacks",
+         DamagedClassicMdb(
+             [](std::string& bytes) { bytes[FirstTableDefinition(bytes) * kMdbPage + 55] = 0x36; }),
+         "the .mdb reader crashed on it"},
+        {"a classic .mdb file whose data pages are overwritten",
+         DamagedClassicMdb([](std::string& bytes) {
+             for (std::size_t page = 5; (page + 1) * kMdbPage <= bytes.size(); ++page) {
+                 if (bytes[page * kMdbPage] == 0x01) {
+                     bytes.replace(page * kMdbPage + 8, kMdbPage - 8, kMdbPage - 8, '\xa5');
+                 }
+             }
+         }),
+         "could be read: the file is damaged"},
+        {"a classic .mdb file cut short after its catalog",
+         DamagedClassicMdb([](std::string& bytes) { bytes.resize(5 * kMdbPage); }),
+         "cannot read the tables of"},
+        {"a classic .mdb file cut inside its definition page",
+         DamagedClassicMdb([](std::string& bytes) { bytes.resize(100); }),
+         "cannot read the database"},
+        {"a classic .mdb file without the Products table",
+         ClassicMdb(
+             "CREATE TABLE Customers (CustomerID INTEGER, CompanyName TEXT);"
+             "CREATE TABLE Orders (OrderID INTEGER, CustomerID INTEGER, OrderDate DATETIME,"
+             " PurchaseOrderNumber TEXT);"
+             "CREATE TABLE Order_Details (OrderID INTEGER, ProductID INTEGER, Quantity INTEGER,"
+             " UnitPrice CURRENCY);"
+             "INSERT INTO Customers VALUES (1, 'A');"),
+         "no such table: Products"},
+        {"a classic .mdb file without the OrderDate column",
+         ClassicMdb("CREATE TABLE Customers (CustomerID INTEGER, CompanyName TEXT);"
+                    "CREATE TABLE Products (ProductID INTEGER, ProductType TEXT,"
+                    " ProductName TEXT);"
+                    "CREATE TABLE Orders (OrderID INTEGER, CustomerID INTEGER,"
+                    " PurchaseOrderNumber TEXT);"
+                    "CREATE TABLE Order_Details (OrderID INTEGER, ProductID INTEGER,"
+                    " Quantity INTEGER, UnitPrice CURRENCY);"),
+         "no such column: OrderDate"},
+        {"a classic .mdb file whose OrderDate is of a type Kestrova does not read",
+         DamagedClassicMdb([](std::string& bytes) {
+             // Orders is the third table; OrderDate its third column.
+             std::size_t page = FirstTableDefinition(bytes);
+             for (int table = 1; table < 3; ++table) {
+                 while (bytes[++page * kMdbPage] != 0x02) {
+                 }
+             }
+             bytes[page * kMdbPage + 63 + 2 * 25] = 0x0D;
+         }),
+         "of a type Kestrova does not read"},
+        // Only what the columns are declared to hold matters: text shows as
+        // text, with nothing to say.
+        {"a classic .mdb file with text columns where numbers and dates belong",
+         ClassicMdb("CREATE TABLE Customers (CustomerID TEXT, CompanyName TEXT);"
+                    "CREATE TABLE Products (ProductID TEXT, ProductType TEXT, ProductName TEXT);"
+                    "CREATE TABLE Orders (OrderID TEXT, CustomerID TEXT, OrderDate TEXT,"
+                    " PurchaseOrderNumber TEXT);"
+                    "CREATE TABLE Order_Details (OrderID TEXT, ProductID TEXT, Quantity TEXT,"
+                    " UnitPrice TEXT);"
+                    "INSERT INTO Customers VALUES ('1', 'A');"
+                    "INSERT INTO Products VALUES ('1', 'Bike', 'Trek');"
+                    "INSERT INTO Orders VALUES ('1', '1', 'next Tuesday', 'PO');"
+                    "INSERT INTO Order_Details VALUES ('1', '1', 'many', 'cheap');"),
+         "",
+         {"next Tuesday", "many", "cheap"}},
+        {.name = "a classic .mdb file nobody may read",
+         .make = ClassicMdb(testing::kCustomerOrdersSql),
+         .diagnostic = "Permission denied",
+         .access = FolderAccess::Unreadable},
+    };
+}
+
 std::vector<BadInput> Cases() {
     const auto healthy = [](const std::string& db) { Execute(db, testing::kCustomerOrdersSql); };
-    return {
+    std::vector<BadInput> cases = {
         MoneyThatIsNoNumber("a Unit Price of NaN", {"NaN"}),
         MoneyThatIsNoNumber("a Unit Price of Infinity and of 1e400", {"Infinity", "1e400"}),
         MoneyThatIsNoNumber("a Unit Price of -inf", {"-inf"}),
@@ -230,6 +346,17 @@ std::vector<BadInput> Cases() {
          {"SRC=\"", "app &quot;dir&quot; \xc3\xbc%5Cx\\plus.gif\""},
          "app \"dir\" \xc3\xbc\\x"},
     };
+    for (auto& mdbCase : ClassicMdbCases()) {
+        cases.push_back(std::move(mdbCase));
+    }
+    return cases;
+}
+
+// The page export and, beside it, the reader of classic .mdb files.
+void CopyPrograms(const fs::path& app) {
+    for (const char* program : {"kestrova-page", "kestrova-mdb-reader"}) {
+        fs::copy_file(fs::path(KESTROVA_BUILT_APPDIR) / program, app / program);
+    }
 }
 
 class BadInputTest : public ::testing::TestWithParam<std::size_t> {};
@@ -240,21 +367,23 @@ TEST_P(BadInputTest, EndsInTimeWithAWholePageSaysWhatIsWrongAndChangesNoFile) {
     testing::FixtureFolder root;
     const fs::path app = fs::path(root.Path()) / input.folder;
     fs::create_directories(app);
-    fs::copy_file(fs::path(KESTROVA_BUILT_APPDIR) / "kestrova-page", app / "kestrova-page");
+    CopyPrograms(app);
     const std::string database = (app / "AdvWorks.mdb").string();
     input.make(database);
     // The program's own temporary folder: whatever it puts there, it removes.
     const fs::path temporary = fs::path(root.Path()) / "tmp";
     fs::create_directory(temporary);
     auto runAs = testing::RunAs::Self;
-    if (input.access == FolderAccess::ReadOnly) {
+    if (input.access != FolderAccess::Writable) {
         // Readable by all, writable by none; the program runs unprivileged.
         const auto readable =
             fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
         const auto enterable =
             fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
         std::error_code notAFile;
-        fs::permissions(database, readable, notAFile);
+        fs::permissions(database,
+                        input.access == FolderAccess::Unreadable ? fs::perms::none : readable,
+                        notAFile);
         fs::permissions(root.Path(), readable | enterable | fs::perms::owner_write);
         fs::permissions(temporary, fs::perms::all);
         fs::permissions(app, readable | enterable);
