@@ -184,20 +184,26 @@ SqlValue ReadField(MdbHandle* mdb, const MdbColumn& column, const MdbField& fiel
                                                         static_cast<std::size_t>(size)))
                          : SqlValue{};
         case MDB_TEXT:
+            if (mdb->f->jet_version == MDB_VER_JET3) {
+                break;  // a code page's bytes: the library converts them
+            }
             return bytes ? SqlValue::OfText(Utf8FromJetText(bytes, static_cast<std::size_t>(size)))
                          : SqlValue{};
         case MDB_MEMO: {
+            if (mdb->f->jet_version == MDB_VER_JET3) {
+                break;
+            }
             const auto memo = MemoBytes(mdb, bytes, size);
             return memo ? SqlValue::OfText(Utf8FromJetText(
                               reinterpret_cast<const unsigned char*>(memo->data()), memo->size()))
                         : SqlValue{};
         }
-        default: {
-            std::unique_ptr<char, GFreer> text(
-                mdb_col_to_string(mdb, mdb->pg_buf, field.start, type, size));
-            return text ? SqlValue::OfText(text.get()) : SqlValue{};
-        }
+        default:
+            break;
     }
+    std::unique_ptr<char, GFreer> text(
+        mdb_col_to_string(mdb, mdb->pg_buf, field.start, type, size));
+    return text ? SqlValue::OfText(text.get()) : SqlValue{};
 }
 
 void Bind(sqlite3_stmt* statement, int index, const SqlValue& value) {

@@ -90,6 +90,10 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     SetLimits(cpuSeconds, memoryBytes);
+    // The library's text conversion and debugging follow these; the
+    // program wants UTF-8 and silence whatever the user's session says.
+    unsetenv("MDBICONV");
+    unsetenv("MDBOPTS");
     try {
         const std::vector<std::string> names(argv + 4, argv + argc);
         const std::string image =
