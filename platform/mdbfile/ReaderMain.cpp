@@ -22,19 +22,29 @@
 
 #include "platform/mdbfile/MdbTables.h"
 
-namespace {
-
 #if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSpaceIsShadowed = true;
+#define KESTROVA_ADDRESS_SANITIZER 1
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-constexpr bool kAddressSpaceIsShadowed = true;
-#else
-constexpr bool kAddressSpaceIsShadowed = false;
+#define KESTROVA_ADDRESS_SANITIZER 1
 #endif
-#else
-constexpr bool kAddressSpaceIsShadowed = false;
 #endif
+#ifndef KESTROVA_ADDRESS_SANITIZER
+#define KESTROVA_ADDRESS_SANITIZER 0
+#endif
+
+#if KESTROVA_ADDRESS_SANITIZER
+// In a sanitizer build a crash of the library (which is not instrumented)
+// must still end the reader by its signal, as it does in any other build,
+// so that the program tells it from an error the reader reports.
+extern "C" const char* __asan_default_options() {
+    return "handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0";
+}
+#endif
+
+namespace {
+
+constexpr bool kAddressSpaceIsShadowed = KESTROVA_ADDRESS_SANITIZER;
 
 void Limit(int resource, rlim_t value) {
     const rlimit limit{value, value};
