@@ -1,6 +1,6 @@
 // kestrova-shape FILE COMMAND: runs a shape command (or a plain query) on
-// the SQLite database FILE through the program's providers and prints the
-// result as one JSON document.
+// the database FILE (SQLite or classic .mdb) through the program's
+// providers and prints the result as one JSON document.
 
 #include <cstdio>
 #include <exception>

@@ -172,11 +172,24 @@ pid_t Spawn(const std::vector<std::string>& arguments, int out, int err) {
     return child;
 }
 
-int Reap(pid_t child) {
+// The reader's end status, waited for until `deadline` (a reader that
+// closed its output but goes on running is stopped then).
+int Reap(pid_t child, Clock::time_point deadline, bool& timedOut) {
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    for (;;) {
+        const pid_t ended = waitpid(child, &status, WNOHANG);
+        if (ended == child || (ended < 0 && errno != EINTR)) {
+            return status;
+        }
+        if (Clock::now() >= deadline) {
+            timedOut = true;
+            kill(child, SIGKILL);
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            return status;
+        }
+        usleep(2000);
     }
-    return status;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -237,12 +250,12 @@ SqliteImage ReadMdbTables(const std::string& path, const std::vector<std::string
     const pid_t child = Spawn(arguments, out.write.fd, err.write.fd);
     out.write.Close();
     err.write.Close();
-    Collected collected =
-        Collect(out.read.fd, err.read.fd, Clock::now() + limits.wallTime, limits.memoryBytes);
+    const auto deadline = Clock::now() + limits.wallTime;
+    Collected collected = Collect(out.read.fd, err.read.fd, deadline, limits.memoryBytes);
     if (collected.timedOut || collected.tooLarge) {
         kill(child, SIGKILL);
     }
-    const int status = Reap(child);
+    const int status = Reap(child, deadline, collected.timedOut);
     const auto lines = Lines(collected.messages);
     if (collected.timedOut) {
         throw runtime::Failure("reading it took longer than " +
