@@ -5,6 +5,7 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "platform/localstore/DatabaseFile.h"
 #include "platform/localstore/DatabaseFormat.h"
@@ -378,6 +379,11 @@ struct LocalStore::ClassicMdb {
     std::set<std::string> requested;
 };
 
+LocalStore::LocalStore(std::string path, sqlite3* database)
+    : path_(std::move(path)), database_(database) {}
+
+LocalStore::~LocalStore() = default;
+
 std::shared_ptr<LocalStore> LocalStore::Open(const std::string& dataSource) {
     const std::string path = ResolvePath(dataSource);
     RequireRegularFile(path);
@@ -450,7 +456,7 @@ std::shared_ptr<LocalStore> LocalStore::OpenPrivateCopy(const std::string& path)
 std::shared_ptr<LocalStore> LocalStore::OpenClassicMdb(const std::string& path) {
     std::error_code error;
     const auto size = fs::file_size(path, error);
-    auto classic = std::make_shared<ClassicMdb>();
+    auto classic = std::make_unique<ClassicMdb>();
     classic->limits = LimitsForFileOf(error ? 0 : size);
     try {
         ReadMdbTables(path, {}, classic->limits);
@@ -466,19 +472,20 @@ void LocalStore::LoadTablesNamedIn(const std::string& command) {
     if (!classicMdb_) {
         return;
     }
-    const std::size_t before = classicMdb_->requested.size();
-    classicMdb_->requested.merge(NamesIn(command));
-    if (classicMdb_->requested.size() == before) {
+    std::set<std::string> requested = classicMdb_->requested;
+    requested.merge(NamesIn(command));
+    if (requested.size() == classicMdb_->requested.size()) {
         return;
     }
-    const std::vector<std::string> names(classicMdb_->requested.begin(),
-                                         classicMdb_->requested.end());
+    const std::vector<std::string> names(requested.begin(), requested.end());
     SqliteImage image;
     try {
         image = ReadMdbTables(path_, names, classicMdb_->limits);
     } catch (const std::exception& error) {
         throw runtime::Failure("cannot read the tables of " + path_ + ": " + error.what());
     }
+    // Asked for and read: a later command naming them reads nothing again.
+    classicMdb_->requested = std::move(requested);
     if (image.size == 0) {
         return;  // none of the names is a table of the file
     }

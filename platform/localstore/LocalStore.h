@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <memory>
-#include <set>
 #include <string>
 
 #include "platform/recordset/Table.h"
@@ -25,6 +24,7 @@ public:
     // beside it (write-ahead, or an unfinished change's journal) is read
     // from a private copy, so that nothing is written beside the original.
     static std::shared_ptr<LocalStore> Open(const std::string& dataSource);
+    ~LocalStore();
 
     // Keeps every query run while it lives within one read transaction, so
     // that they all see the database as one commit left it. Held only as
@@ -56,7 +56,7 @@ private:
     struct Closer {
         void operator()(sqlite3* database) const { sqlite3_close_v2(database); }
     };
-    LocalStore(std::string path, sqlite3* database) : path_(std::move(path)), database_(database) {}
+    LocalStore(std::string path, sqlite3* database);
     // Opens `file` as the database of `path` (the same, or a private copy).
     static std::shared_ptr<LocalStore> OpenConnection(const std::string& path,
                                                       const std::string& file, Access access);
@@ -69,7 +69,7 @@ private:
 
     std::string path_;
     std::unique_ptr<sqlite3, Closer> database_;
-    std::shared_ptr<ClassicMdb> classicMdb_;
+    std::unique_ptr<ClassicMdb> classicMdb_;
 };
 
 }  // namespace kestrova::platform
