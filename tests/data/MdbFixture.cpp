@@ -65,30 +65,12 @@ ColumnType TypeOf(const std::string& declared) {
     return ColumnType::Text;
 }
 
-// Days from 1899-12-30 to a date of the proleptic Gregorian calendar.
-double Days(int year, int month, int day) {
-    auto daysFromCivil = [](int y, int m, int d) {
-        y -= m <= 2;
-        const int era = (y >= 0 ? y : y - 399) / 400;
-        const int yearOfEra = y - era * 400;
-        const int dayOfYear = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-        const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-        return era * 146097 + dayOfEra;
-    };
-    return daysFromCivil(year, month, day) - daysFromCivil(1899, 12, 30);
-}
-
 double DateValue(const std::string& text) {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    const int read = std::sscanf(text.c_str(), "%d-%d-%d%*[ T]%d:%d:%d", &year, &month, &day, &hour,
-                                 &minute, &second);
-    if (read < 3) {
+    const auto days = jetfile::DateValue(text);
+    if (!days) {
         throw std::runtime_error("not a date: " + text);
     }
-    const double days = Days(year, month, day);
-    const double time = (hour * 3600 + minute * 60 + second) / 86400.0;
-    // Before day zero the whole part counts back and the time still counts on.
-    return days < 0 ? days - time : days + time;
+    return *days;
 }
 
 // An amount as ten-thousandths, exactly from its decimal text.

@@ -1,6 +1,7 @@
 #include "tools/jetfile/JetFile.h"
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -174,6 +175,26 @@ std::vector<std::uint8_t> DataPage(std::uint32_t owner) {
 constexpr std::uint32_t kLongValueOwner = 'L' | ('V' << 8) | ('A' << 16) | ('L' << 24);
 
 }  // namespace
+
+std::optional<double> DateValue(const std::string& iso) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (std::sscanf(iso.c_str(), "%d-%d-%d%*[ T]%d:%d:%d", &year, &month, &day, &hour, &minute,
+                    &second) < 3) {
+        return std::nullopt;
+    }
+    // Days from 1970-01-01 of a date of the proleptic Gregorian calendar.
+    const auto daysFromCivil = [](std::int64_t y, std::int64_t m, std::int64_t d) {
+        y -= m <= 2;
+        const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+        const std::int64_t yearOfEra = y - era * 400;
+        const std::int64_t dayOfYear = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+        return era * 146097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    };
+    const auto days =
+        static_cast<double>(daysFromCivil(year, month, day) - daysFromCivil(1899, 12, 30));
+    const double time = (hour * 3600 + minute * 60 + second) / 86400.0;
+    return days < 0 ? days - time : days + time;
+}
 
 struct JetFile::Table {
     std::string name;

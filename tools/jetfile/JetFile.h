@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -20,6 +21,12 @@ enum class ColumnType : std::uint8_t {
     Text = 0x0A,
     Memo = 0x0C,
 };
+
+// A date and time of day as the format stores it: days since 1899-12-30,
+// the fraction the time of day (before that day the whole part counts back
+// and the fraction still counts on). `iso` is 'YYYY-MM-DD' with an optional
+// ' HH:MM:SS' or 'THH:MM:SS'; nullopt when it is none.
+std::optional<double> DateValue(const std::string& iso);
 
 struct ColumnSpec {
     std::string name;
