@@ -2,17 +2,13 @@
 // databases made from the input: whatever the values, start-up ends with a
 // whole page in which no database text acts as markup.
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
-#include "platform/memorydoc/MemoryBrowser.h"
-#include "platform/runtime/App.h"
-#include "shell/form/Form1.h"
+#include "tests/fuzz/StartupRun.h"
 
 namespace {
 
@@ -105,46 +101,16 @@ void MakeDatabase(const std::string& file, Input& input) {
     sqlite3_close(database);
 }
 
-// The application folder of this fuzzing process, in the temporary folder,
-// removed again when the process ends normally.
-class FuzzFolder {
-public:
-    FuzzFolder()
-        : path_((std::filesystem::temp_directory_path() /
-                 ("kestrova-fuzz-" + std::to_string(getpid())))
-                    .string()) {
-        std::filesystem::create_directories(path_);
-    }
-    ~FuzzFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const FuzzFolder fuzzFolder;
+    static const kestrova::fuzz::FuzzFolder fuzzFolder("kestrova-fuzz");
     const std::string& folder = fuzzFolder.Path();
     const std::string file = folder + "/AdvWorks.mdb";
     std::filesystem::remove(file);
     Input input(data, size);
     MakeDatabase(file, input);
 
-    kestrova::runtime::SetAppPath(folder);
-    kestrova::platform::MemoryBrowser browser;
-    kestrova::Form1 form(browser);
-    form.ShowOutlinePage();
-    const std::string_view page = browser.CurrentDocument()->WrittenText();
-    const std::string end = "\r\n</body></html>";
-    if (page.rfind("\r\n<html><head><base href=", 0) != 0 || page.size() < end.size() ||
-        page.compare(page.size() - end.size(), end.size(), end) != 0 ||
-        page.find("<script") != std::string::npos) {
-        std::abort();
-    }
+    kestrova::fuzz::RequireWholePageFrom(folder);
     return 0;
 }
