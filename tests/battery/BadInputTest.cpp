@@ -16,6 +16,7 @@
 
 #include "tests/HangGuard.h"
 #include "tests/TextSearch.h"
+#include "tests/battery/HeldElsewhere.h"
 #include "tests/battery/ProgramRun.h"
 #include "tests/battery/SpecialFiles.h"
 #include "tests/data/FixtureDatabase.h"
@@ -440,30 +441,6 @@ std::string CaseName(const ::testing::TestParamInfo<std::size_t>& info) {
 INSTANTIATE_TEST_SUITE_P(Battery, BadInputTest, ::testing::Range<std::size_t>(0, Cases().size()),
                          CaseName);
 
-// Another process that holds the database locked until it is killed.
-pid_t LockInAnotherProcess(const std::string& database) {
-    int ready[2];
-    if (pipe(ready) != 0) {
-        return -1;
-    }
-    const pid_t holder = fork();
-    if (holder == 0) {
-        sqlite3* connection = nullptr;
-        sqlite3_open(database.c_str(), &connection);
-        sqlite3_exec(connection, "BEGIN EXCLUSIVE; DELETE FROM Order_Details;", nullptr, nullptr,
-                     nullptr);
-        const char signal = 1;
-        [[maybe_unused]] auto written = write(ready[1], &signal, 1);
-        pause();
-        _exit(0);
-    }
-    char signal = 0;
-    [[maybe_unused]] auto got = read(ready[0], &signal, 1);
-    close(ready[0]);
-    close(ready[1]);
-    return holder;
-}
-
 TEST(LockedDatabase, IsWaitedForAFewSecondsThenReported) {
     testing::FixtureFolder root;
     const fs::path app = fs::path(root.Path()) / "app";
@@ -471,22 +448,25 @@ TEST(LockedDatabase, IsWaitedForAFewSecondsThenReported) {
     fs::copy_file(fs::path(KESTROVA_BUILT_APPDIR) / "kestrova-page", app / "kestrova-page");
     const std::string database = (app / "AdvWorks.mdb").string();
     Execute(database, testing::kCustomerOrdersSql);
-    const pid_t holder = LockInAnotherProcess(database);
-    ASSERT_GT(holder, 0);
+    // Another process holds the database locked until the test ends.
+    const testing::HeldElsewhere lock([&] {
+        sqlite3* connection = nullptr;
+        sqlite3_open(database.c_str(), &connection);
+        sqlite3_exec(connection, "BEGIN EXCLUSIVE; DELETE FROM Order_Details;", nullptr, nullptr,
+                     nullptr);
+    });
+    ASSERT_TRUE(lock.Holding());
     const std::string before = testing::FolderSnapshot(app.string());
 
     const auto run = testing::RunProgram({(app / "kestrova-page").string(), app.string()},
                                          testing::HangGuard(60));
 
-    const std::string after = testing::FolderSnapshot(app.string());
-    kill(holder, SIGKILL);
-    waitpid(holder, nullptr, 0);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_GE(run.seconds, 2.0);
     EXPECT_NE(run.err.find("database is locked"), std::string::npos) << run.err;
     EXPECT_EQ(run.out.substr(run.out.size() - std::string(kPageEnd).size()), kPageEnd);
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(testing::FolderSnapshot(app.string()), before);
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +11,7 @@
 
 #include "data/CustomerOrderQuery.h"
 #include "tests/HangGuard.h"
+#include "tests/battery/HeldElsewhere.h"
 #include "tests/battery/ProgramRun.h"
 #include "tests/data/FixtureDatabase.h"
 #include "tests/data/MdbFixture.h"
@@ -261,35 +259,22 @@ TEST(LockedClassicMdb, IsReadWhileAnotherProgramHoldsItLocked) {
     const std::string database = (app / "AdvWorks.mdb").string();
     testing::CopyToClassicMdb(source, database);
     std::ofstream(app / "AdvWorks.ldb") << "another program";
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t holder = fork();
-    if (holder == 0) {
+    const testing::HeldElsewhere lock([&] {
         const int file = open(database.c_str(), O_RDWR);
-        struct flock lock {};
-        lock.l_type = F_WRLCK;
-        lock.l_whence = SEEK_SET;
-        fcntl(file, F_SETLK, &lock);
-        const char signal = 1;
-        [[maybe_unused]] auto written = write(ready[1], &signal, 1);
-        pause();
-        _exit(0);
-    }
-    char signal = 0;
-    [[maybe_unused]] auto got = read(ready[0], &signal, 1);
+        struct flock whole {};
+        whole.l_type = F_WRLCK;
+        whole.l_whence = SEEK_SET;
+        fcntl(file, F_SETLK, &whole);
+    });
+    ASSERT_TRUE(lock.Holding());
     const std::string before = testing::FolderSnapshot(app.string());
 
     const auto run = Finished({(kBuilt / "kestrova-page").string(), app.string()});
 
-    const std::string after = testing::FolderSnapshot(app.string());
-    kill(holder, SIGKILL);
-    waitpid(holder, nullptr, 0);
-    close(ready[0]);
-    close(ready[1]);
+    EXPECT_EQ(testing::FolderSnapshot(app.string()), before);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_NE(run.out.find("Alpha Cycles"), std::string::npos);
-    EXPECT_EQ(after, before);
 }
 
 }  // namespace
