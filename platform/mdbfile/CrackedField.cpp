@@ -5,13 +5,19 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 
+#include "platform/mdbfile/CalculatedValue.h"
+#include "platform/mdbfile/DecimalValue.h"
+#include "platform/mdbfile/ExtendedDate.h"
 #include "platform/mdbfile/JetText.h"
 
 namespace kestrova::mdbfile {
 
 namespace {
+
+constexpr int kExtendedDateTime = 0x14;
 
 struct GFreer {
     void operator()(char* text) const { g_free(text); }
@@ -79,71 +85,130 @@ std::optional<std::string> MemoBytes(MdbHandle* mdb, const unsigned char* field,
     return bytes;
 }
 
-}  // namespace
+using Bytes = std::string_view;
 
-SqlValue ReadField(MdbHandle* mdb, const MdbColumn& column, const MdbField& field) {
-    const int type = column.col_type;
-    if (type == MDB_BOOL) {
-        // A Boolean's value is its bit in the null mask: set means true.
-        return SqlValue::OfInteger(field.is_null ? 0 : 1);
-    }
-    if (field.is_null) {
-        return {};
-    }
-    const auto* bytes = static_cast<const unsigned char*>(field.value);
-    const int size = field.siz;
-    const auto fixedSizeIs = [&](int expected) { return bytes && size == expected; };
+std::optional<SqlValue> FixedNumber(int type, Bytes bytes) {
+    const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto size = static_cast<int>(bytes.size());
+    const auto sized = [&](int expected) { return size == expected; };
     switch (type) {
         case MDB_BYTE:
-            return fixedSizeIs(1) ? SqlValue::OfInteger(bytes[0]) : SqlValue{};
+            return sized(1) ? std::optional(SqlValue::OfInteger(at[0])) : std::nullopt;
         case MDB_INT:
-            return fixedSizeIs(2) ? SqlValue::OfInteger(Little(bytes, 2)) : SqlValue{};
+            return sized(2) ? std::optional(SqlValue::OfInteger(Little(at, 2))) : std::nullopt;
         case MDB_LONGINT:
-            return fixedSizeIs(4) ? SqlValue::OfInteger(Little(bytes, 4)) : SqlValue{};
+            return sized(4) ? std::optional(SqlValue::OfInteger(Little(at, 4))) : std::nullopt;
         case MDB_MONEY:
-            return fixedSizeIs(8) ? MoneyValue(Little(bytes, 8)) : SqlValue{};
+            return sized(8) ? std::optional(MoneyValue(Little(at, 8))) : std::nullopt;
         case MDB_FLOAT: {
-            if (!fixedSizeIs(4)) {
-                return {};
+            if (!sized(4)) {
+                return std::nullopt;
             }
             float single = 0;
-            std::memcpy(&single, bytes, 4);
+            std::memcpy(&single, at, 4);
             return SqlValue::OfReal(single);
         }
         case MDB_DOUBLE:
         case MDB_DATETIME: {
-            if (!fixedSizeIs(8)) {
-                return {};
+            if (!sized(8)) {
+                return std::nullopt;
             }
             double real = 0;
-            std::memcpy(&real, bytes, 8);
+            std::memcpy(&real, at, 8);
             return type == MDB_DATETIME ? DateTimeValue(real) : SqlValue::OfReal(real);
         }
-        case MDB_BINARY:
-            return bytes ? SqlValue::OfBlob(std::string(reinterpret_cast<const char*>(bytes),
-                                                        static_cast<std::size_t>(size)))
-                         : SqlValue{};
-        case MDB_TEXT:
-            if (mdb->f->jet_version == MDB_VER_JET3) {
-                break;  // a code page's bytes: the library converts them
-            }
-            return bytes ? SqlValue::OfText(Utf8FromJetText(bytes, static_cast<std::size_t>(size)))
-                         : SqlValue{};
-        case MDB_MEMO: {
-            if (mdb->f->jet_version == MDB_VER_JET3) {
-                break;
-            }
-            const auto memo = MemoBytes(mdb, bytes, size);
-            return memo ? SqlValue::OfText(Utf8FromJetText(
-                              reinterpret_cast<const unsigned char*>(memo->data()), memo->size()))
-                        : SqlValue{};
-        }
         default:
-            break;
+            return std::nullopt;
     }
+}
+
+SqlValue Text(Bytes bytes) {
+    return SqlValue::OfText(
+        Utf8FromJetText(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
+}
+
+// A value of `type` from its bytes: a field's own, or a calculated
+// column's result.
+std::optional<SqlValue> ValueOf(int type, Bytes bytes, const ColumnTraits& traits) {
+    switch (type) {
+        case MDB_BOOL:
+            // Only a calculated result keeps a Boolean in its bytes.
+            return bytes.size() == 1 ? std::optional(SqlValue::OfInteger(bytes[0] != 0 ? 1 : 0))
+                                     : std::nullopt;
+        case MDB_BINARY:
+            return SqlValue::OfBlob(std::string(bytes));
+        case MDB_TEXT:
+        case MDB_MEMO:
+            return Text(bytes);
+        case MDB_REPID:
+            return bytes.size() == 16 ? std::optional(SqlValue::OfText(GuidText(
+                                            reinterpret_cast<const unsigned char*>(bytes.data()))))
+                                      : std::nullopt;
+        case MDB_NUMERIC:
+            return traits.calculated ? CalculatedDecimalValue(bytes)
+                                     : StoredDecimalValue(bytes, traits.scale);
+        case kExtendedDateTime:
+            return ExtendedDateValue(bytes);
+        default:
+            return FixedNumber(type, bytes);
+    }
+}
+
+// A calculated column's stored value, its memo (from the long value pages)
+// or its own bytes, unwrapped.
+std::optional<SqlValue> CalculatedValue(MdbHandle* mdb, const ColumnTraits& traits, Bytes field) {
+    std::optional<std::string> memo;
+    if (traits.valueType == MDB_MEMO) {
+        memo = MemoBytes(mdb, reinterpret_cast<const unsigned char*>(field.data()),
+                         static_cast<int>(field.size()));
+        if (!memo) {
+            return std::nullopt;
+        }
+        field = *memo;
+    }
+    const auto result = CalculatedResult(field);
+    if (!result) {
+        return std::nullopt;
+    }
+    if (result->empty()) {
+        return SqlValue{};  // an expression of Null operands
+    }
+    return ValueOf(traits.valueType, *result, traits);
+}
+
+}  // namespace
+
+std::optional<SqlValue> ReadField(MdbHandle* mdb, const MdbColumn& column,
+                                  const ColumnTraits& traits, const MdbField& field) {
+    const int type = column.col_type;
+    if (type == MDB_BOOL && !traits.calculated) {
+        // A Boolean's value is its bit in the null mask: set means true.
+        return SqlValue::OfInteger(field.is_null ? 0 : 1);
+    }
+    if (field.is_null) {
+        return SqlValue{};
+    }
+    if (field.siz < 0 || (!field.value && field.siz > 0)) {
+        return std::nullopt;
+    }
+    const Bytes bytes = field.siz == 0 ? Bytes()
+                                       : Bytes(static_cast<const char*>(field.value),
+                                               static_cast<std::size_t>(field.siz));
+    if (traits.calculated) {
+        return CalculatedValue(mdb, traits, bytes);
+    }
+    const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
+    if (!jet3 && type == MDB_MEMO) {
+        const auto memo = MemoBytes(mdb, static_cast<const unsigned char*>(field.value), field.siz);
+        return memo ? std::optional(Text(*memo)) : std::nullopt;
+    }
+    if (!(jet3 && (type == MDB_TEXT || type == MDB_MEMO))) {
+        return ValueOf(type, bytes, traits);
+    }
+    // Jet 3 text is a code page's bytes: the library converts them.
     std::unique_ptr<char, GFreer> text(
-        mdb_col_to_string(mdb, mdb->pg_buf, field.start, type, size));
-    return text ? SqlValue::OfText(text.get()) : SqlValue{};
+        mdb_col_to_string(mdb, mdb->pg_buf, field.start, type, field.siz));
+    return text ? std::optional(SqlValue::OfText(text.get())) : std::nullopt;
 }
 
 }  // namespace kestrova::mdbfile

@@ -4,23 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/mdbfile/CivilDate.h"
+
 namespace kestrova::mdbfile {
 
 namespace {
-
-// The civil date of a day counted from 1970-01-01 (proleptic Gregorian).
-void CivilFromDays(std::int64_t days, int& year, unsigned& month, unsigned& day) {
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
-    const unsigned yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const unsigned monthIndex = (5 * dayOfYear + 2) / 153;
-    day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
-    month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
-    year = static_cast<int>(static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2));
-}
 
 // 1899-12-30, the format's day zero, counted from 1970-01-01.
 constexpr std::int64_t kDayZero = -25569;
@@ -80,6 +68,15 @@ SqlValue DateTimeValue(double days) {
     return SqlValue::OfText(text);
 }
 
+std::string GuidText(const unsigned char* bytes) {
+    char text[40];
+    std::snprintf(
+        text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+        bytes[3], bytes[2], bytes[1], bytes[0], bytes[5], bytes[4], bytes[7], bytes[6], bytes[8],
+        bytes[9], bytes[10], bytes[11], bytes[12], bytes[13], bytes[14], bytes[15]);
+    return text;
+}
+
 const char* DeclaredTypeOf(int columnType) {
     switch (columnType) {
         case 0x01:
@@ -106,7 +103,11 @@ const char* DeclaredTypeOf(int columnType) {
         case 0x0F:  // replication id
             return "TEXT";
         case 0x10:
-            return "NUMERIC";
+            // Like money: a decimal beyond what a double holds exactly is
+            // kept as its exact text, unconverted.
+            return "DECIMAL BLOB";
+        case 0x14:  // extended date/time
+            return "DATETIME";
         default:
             return nullptr;
     }

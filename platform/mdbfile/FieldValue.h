@@ -29,6 +29,10 @@ SqlValue MoneyValue(std::int64_t tenThousandths);
 // outside the years 100 to 9999, or no number at all, stays a double.
 SqlValue DateTimeValue(double days);
 
+// A GUID's 16 bytes as the text the format's own program shows:
+// "{01234567-89AB-CDEF-0123-456789ABCDEF}".
+std::string GuidText(const unsigned char* bytes);
+
 // The declared SQLite column type for a column type of the format, or
 // nullptr for types that are not read.
 const char* DeclaredTypeOf(int columnType);

@@ -9,7 +9,10 @@
 #include <stdexcept>
 #include <unordered_set>
 
+#include "platform/mdbfile/ColumnTraits.h"
 #include "platform/mdbfile/CrackedField.h"
+#include "platform/mdbfile/FileHeader.h"
+#include "platform/mdbfile/TableScan.h"
 
 namespace kestrova::mdbfile {
 
@@ -94,25 +97,28 @@ void Bind(sqlite3_stmt* statement, int index, const SqlValue& value) {
 }
 
 struct ColumnPlan {
-    std::vector<MdbColumn*> columns;  // those read, in the table's order
-    std::vector<int> fieldIndex;      // each one's position among the row's fields
+    std::vector<MdbColumn*> columns;   // those read, in the table's order
+    std::vector<ColumnTraits> traits;  // each one's
+    std::vector<int> fieldIndex;       // each one's position among the row's fields
 };
 
-ColumnPlan PlanColumns(MdbTableDef* table, const std::string& name, sqlite3* database,
-                       const NoteSink& note) {
+ColumnPlan PlanColumns(MdbHandle* mdb, MdbTableDef* table, const std::string& name,
+                       sqlite3* database, const NoteSink& note) {
+    const std::vector<ColumnTraits> traits = ReadColumnTraits(mdb, table);
     ColumnPlan plan;
     std::string create = "CREATE TABLE " + Quoted(name) + " (";
     for (unsigned i = 0; i < table->num_cols; ++i) {
         auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-        const char* declared = DeclaredTypeOf(column->col_type);
+        const char* declared = DeclaredTypeOf(traits[i].valueType);
         if (!declared) {
             note("the column " + std::string(column->name) + " of " + name +
-                 " is of a type Kestrova does not read (" + std::to_string(column->col_type) +
+                 " is of a type Kestrova does not read (" + std::to_string(traits[i].valueType) +
                  "); it is left out");
             continue;
         }
         create += (plan.columns.empty() ? "" : ", ") + Quoted(column->name) + " " + declared;
         plan.columns.push_back(column);
+        plan.traits.push_back(traits[i]);
         plan.fieldIndex.push_back(static_cast<int>(i));
     }
     if (plan.columns.empty()) {
@@ -122,6 +128,24 @@ ColumnPlan PlanColumns(MdbTableDef* table, const std::string& name, sqlite3* dat
     return plan;
 }
 
+// Says once for each column that some of its values could not be read.
+class UnreadValues {
+public:
+    UnreadValues(const std::string& table, const NoteSink& note) : table_(table), note_(note) {}
+
+    void Add(const MdbColumn& column, std::size_t row) {
+        if (said_.insert(column.name).second) {
+            note_("a value of " + std::string(column.name) + " in " + table_ + " (row " +
+                  std::to_string(row) + ") cannot be read; it is left empty");
+        }
+    }
+
+private:
+    const std::string& table_;
+    const NoteSink& note_;
+    std::unordered_set<std::string> said_;
+};
+
 void CopyRows(MdbHandle* mdb, MdbTableDef* table, const std::string& name, const ColumnPlan& plan,
               sqlite3* database, const NoteSink& note) {
     std::string insert = "INSERT INTO " + Quoted(name) + " VALUES (";
@@ -130,35 +154,41 @@ void CopyRows(MdbHandle* mdb, MdbTableDef* table, const std::string& name, const
     }
     StatementPtr statement = Prepare(database, insert + ")");
     std::vector<MdbField> fields(std::max<std::size_t>(table->num_cols, MDB_MAX_COLS));
-    mdb_rewind_table(table);
+    UnreadValues unread(name, note);
     std::size_t rows = 0;
-    while (mdb_fetch_row(table)) {
+    const Damage damage = ScanRows(mdb, table, [&](int start, std::size_t length) {
+        // The count of columns the row itself holds: rows written before a
+        // column was added hold fewer, and the library makes the rest Null.
+        if (mdb_crack_row(table, start, length, fields.data()) <= 0) {
+            return false;
+        }
         ++rows;
-        int start = 0;
-        std::size_t length = 0;
-        if (mdb_find_row(mdb, static_cast<int>(table->cur_row) - 1, &start, &length) != 0) {
-            Fail("a row of " + name + " cannot be found on its page");
-        }
-        const int count = mdb_crack_row(table, start, length, fields.data());
-        if (count < static_cast<int>(table->num_cols)) {
-            Fail("a row of " + name + " cannot be read");
-        }
         for (std::size_t i = 0; i < plan.columns.size(); ++i) {
-            Bind(statement.get(), static_cast<int>(i) + 1,
-                 ReadField(mdb, *plan.columns[i],
-                           fields[static_cast<std::size_t>(plan.fieldIndex[i])]));
+            const auto value = ReadField(mdb, *plan.columns[i], plan.traits[i],
+                                         fields[static_cast<std::size_t>(plan.fieldIndex[i])]);
+            if (!value) {
+                unread.Add(*plan.columns[i], rows);
+            }
+            Bind(statement.get(), static_cast<int>(i) + 1, value ? *value : SqlValue{});
         }
         if (sqlite3_step(statement.get()) != SQLITE_DONE) {
             Fail(sqlite3_errmsg(database));
         }
         sqlite3_reset(statement.get());
-    }
-    // The library passes over pages it cannot make sense of; the table's
-    // own count of its rows tells when it did.
-    if (rows != table->num_rows) {
+        return true;
+    });
+    // The library passes over pages it cannot make sense of, and so does
+    // the scan; the table's own count of its rows tells when they did. The
+    // program that writes the files does not keep that count exactly, but
+    // it never counts a row that is not there: only fewer rows than counted
+    // mean damage.
+    if (rows < table->num_rows) {
         note("the table " + name + " holds " + std::to_string(table->num_rows) +
              " rows by its definition, but " + std::to_string(rows) +
              " could be read: the file is damaged");
+    } else if (damage.count > 0) {
+        note("the table " + name + " has " + std::to_string(damage.count) +
+             " rows or pages that cannot be read (" + damage.first + "): the file is damaged");
     }
 }
 
@@ -171,7 +201,7 @@ void CopyTable(MdbHandle* mdb, MdbCatalogEntry* entry, sqlite3* database, const 
     if (!mdb_read_columns(table.get()) || table->num_cols == 0) {
         Fail("the columns of the table " + name + " cannot be read");
     }
-    const ColumnPlan plan = PlanColumns(table.get(), name, database, note);
+    const ColumnPlan plan = PlanColumns(mdb, table.get(), name, database, note);
     CopyRows(mdb, table.get(), name, plan, database, note);
 }
 
@@ -199,12 +229,22 @@ std::string Image(sqlite3* database) {
 
 std::string CopyTablesToSqlite(const std::string& path, const std::vector<std::string>& names,
                                const NoteSink& note) {
+    const auto header = ReadFileHeader(path);
+    if (header) {
+        if (const auto refusal = UnreadableEncryption(*header)) {
+            Fail(*refusal);
+        }
+    }
+    // A file whose pages are encoded and still make no sense has a key
+    // that is not what it says, rather than damage.
+    const std::string encoded =
+        header && header->pageKey != 0 ? " (it is encrypted, and its pages cannot be decoded)" : "";
     MdbPtr mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
     if (!mdb) {
-        Fail("it is no database of the classic .mdb format that Kestrova can read");
+        Fail("it is no database of the classic .mdb format that Kestrova can read" + encoded);
     }
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) {
-        Fail("its list of tables cannot be read");
+        Fail("its list of tables cannot be read" + encoded);
     }
     sqlite3* raw = nullptr;
     sqlite3_open_v2(":memory:", &raw,
