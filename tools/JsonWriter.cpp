@@ -71,6 +71,11 @@ std::string ValueJson(const platform::Variant& value) {
                                   text += TwoDigits(d.minute);
                                   text += ':';
                                   text += TwoDigits(d.second);
+                                  if (d.ticks != 0) {
+                                      char fraction[16];
+                                      std::snprintf(fraction, sizeof fraction, ".%07d", d.ticks);
+                                      text += fraction;
+                                  }
                               }
                               text += '"';
                               return text;

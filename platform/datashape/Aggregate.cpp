@@ -123,8 +123,8 @@ bool Less(const Variant& a, const Variant& b) {
         case 2: {
             const auto& x = std::get<Date>(a);
             const auto& y = std::get<Date>(b);
-            return std::tie(x.year, x.month, x.day, x.hour, x.minute, x.second) <
-                   std::tie(y.year, y.month, y.day, y.hour, y.minute, y.second);
+            return std::tie(x.year, x.month, x.day, x.hour, x.minute, x.second, x.ticks) <
+                   std::tie(y.year, y.month, y.day, y.hour, y.minute, y.second, y.ticks);
         }
         case 3:
             return std::get<std::string>(a) < std::get<std::string>(b);

@@ -141,7 +141,8 @@ std::optional<std::string> RelateKey(const Variant& value) {
             [](const Date& d) -> std::optional<std::string> {
                 return Tagged('t', std::to_string(d.year) + "-" + std::to_string(d.month) + "-" +
                                        std::to_string(d.day) + " " + std::to_string(d.hour) + ":" +
-                                       std::to_string(d.minute) + ":" + std::to_string(d.second));
+                                       std::to_string(d.minute) + ":" + std::to_string(d.second) +
+                                       "." + std::to_string(d.ticks));
             },
             [](const std::string& s) -> std::optional<std::string> { return "s" + s; },
             [](const Binary& b) -> std::optional<std::string> { return "b" + b.bytes; },

@@ -101,8 +101,20 @@ std::optional<Currency> AsCurrency(const StoredValue& value) {
     }
 }
 
+// A decimal's digits: a double in plain notation, however small or large
+// ("0.0000001", never "1e-07"), anything else as stored.
+std::string DecimalDigits(const StoredValue& value) {
+    if (value.kind != StoredValue::Real || !std::isfinite(value.real)) {
+        return StoredText(value);
+    }
+    char buffer[512];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value.real, std::chars_format::fixed);
+    return std::string(buffer, result.ptr);
+}
+
 std::optional<Decimal> AsDecimal(const StoredValue& value) {
-    const std::string text = StoredText(value);
+    const std::string text = DecimalDigits(value);
     std::string_view digits = text;
     if (!digits.empty() && digits[0] == '-') {
         digits.remove_prefix(1);
@@ -190,6 +202,10 @@ std::optional<Date> ParseIsoDate(std::string_view text) {
         if (!rest.empty() && (rest[0] != '.' || !AllDigits(rest.substr(1)))) {
             return std::nullopt;
         }
+    }
+    // A fraction of the second is kept to its first seven digits.
+    for (std::size_t i = 1; i <= 7; ++i) {
+        date.ticks = date.ticks * 10 + (i < rest.size() ? rest[i] - '0' : 0);
     }
     if (!hour || !minute || !second || *hour > 23 || *minute > 59 || *second > 59) {
         return std::nullopt;

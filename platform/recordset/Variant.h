@@ -40,6 +40,7 @@ struct Date {
     int minute = 0;
     int second = 0;
     bool hasTime = false;
+    int ticks = 0;  // ten-millionths of the second, as the format's extended dates keep them
     bool operator==(const Date&) const = default;
 };
 

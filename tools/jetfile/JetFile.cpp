@@ -1,10 +1,11 @@
 #include "tools/jetfile/JetFile.h"
 
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
+
+#include "platform/mdbfile/Rc4.h"
 
 namespace kestrova::jetfile {
 
@@ -475,44 +476,32 @@ void JetFile::WriteDefinition(const Table& table) {
     Put32(page + 8, static_cast<std::uint32_t>(body.size() - 8));
 }
 
-namespace {
-
-// RC4 over `length` bytes: the format masks part of its definition page
-// with it.
-void Rc4(const std::uint8_t* key, std::size_t keyLength, std::uint8_t* data, std::size_t length) {
-    std::array<std::uint8_t, 256> state;
-    for (std::size_t i = 0; i < state.size(); ++i) {
-        state[i] = static_cast<std::uint8_t>(i);
+void JetFile::SetPassword(const std::string& password) {
+    const std::string stored = Utf16(password);
+    if (stored.size() > 40) {
+        Fail("a password of more than 20 characters");
     }
-    std::uint8_t j = 0;
-    for (std::size_t i = 0; i < state.size(); ++i) {
-        j = static_cast<std::uint8_t>(j + state[i] + key[i % keyLength]);
-        std::swap(state[i], state[j]);
-    }
-    std::uint8_t x = 0;
-    std::uint8_t y = 0;
-    for (std::size_t n = 0; n < length; ++n) {
-        x = static_cast<std::uint8_t>(x + 1);
-        y = static_cast<std::uint8_t>(y + state[x]);
-        std::swap(state[x], state[y]);
-        data[n] ^= state[static_cast<std::uint8_t>(state[x] + state[y])];
-    }
+    password_ = stored;
 }
 
 // The definition page: the format's name, its version (1: Jet 4), and the
-// masked block of settings, all zero: no password and no page encryption.
-void WriteDatabaseDefinition(std::uint8_t* page) {
-    static constexpr std::uint8_t kMaskKey[] = {0xC7, 0xDA, 0x39, 0x6B};
+// masked block of settings: the page key and the password. The creation
+// date, whose whole days mask the password once more, is left zero.
+void JetFile::WriteDatabaseDefinition() {
     constexpr std::size_t kMaskedStart = 0x18;
     constexpr std::size_t kMaskedLength = 128;
+    constexpr std::size_t kPageKeyAt = 0x3E;
+    constexpr std::size_t kPasswordAt = 0x42;
+    std::uint8_t* page = pages_[0].data();
     std::memset(page, 0, kPageSize);
     page[1] = 0x01;
     std::memcpy(page + 4, "Standard Jet DB", 16);
     page[0x14] = 0x01;
-    Rc4(kMaskKey, sizeof kMaskKey, page + kMaskedStart, kMaskedLength);
+    Put32(page + kPageKeyAt, pageKey_);
+    std::memcpy(page + kPasswordAt, password_.data(), password_.size());
+    mdbfile::Rc4(mdbfile::kHeaderMaskKey, sizeof mdbfile::kHeaderMaskKey, page + kMaskedStart,
+                 kMaskedLength);
 }
-
-}  // namespace
 
 void JetFile::Save(const std::string& path) {
     WriteCatalog();
@@ -520,9 +509,15 @@ void JetFile::Save(const std::string& path) {
     for (const Table& table : tables_) {
         WriteDefinition(table);
     }
-    WriteDatabaseDefinition(pages_[0].data());
+    WriteDatabaseDefinition();
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (const Page& page : pages_) {
+    for (std::size_t number = 0; number < pages_.size(); ++number) {
+        Page page = pages_[number];
+        if (pageKey_ != 0 && number > 0) {
+            std::uint8_t key[4];
+            Put32(key, pageKey_ ^ static_cast<std::uint32_t>(number));
+            mdbfile::Rc4(key, sizeof key, page.data(), page.size());
+        }
         out.write(reinterpret_cast<const char*>(page.data()), kPageSize);
     }
     out.close();

@@ -56,6 +56,13 @@ public:
     // Fails (std::runtime_error) when a value does not suit its column or
     // the row does not fit into a page.
     void AddRow(const std::vector<Value>& values);
+    // Encodes every page but the first with RC4, each with `key` combined
+    // with the page's number, as the format's "encrypt database" does; 0
+    // writes the pages as they are.
+    void EncodePages(std::uint32_t key) { pageKey_ = key; }
+    // Sets a database password (up to 20 characters), kept masked in the
+    // first page; the pages themselves stay as they are.
+    void SetPassword(const std::string& password);
     // Writes the file; fails when it cannot.
     void Save(const std::string& path);
 
@@ -72,8 +79,12 @@ private:
     void WriteUsageMaps();
     void WriteDefinition(const Table& table);
 
+    void WriteDatabaseDefinition();
+
     std::vector<Page> pages_;
     std::vector<Table> tables_;
+    std::uint32_t pageKey_ = 0;
+    std::string password_;  // UTF-16, as stored
 };
 
 }  // namespace kestrova::jetfile

@@ -29,8 +29,11 @@ Value Money(std::int64_t cents) {
 
 }  // namespace
 
-void WriteMdbSample(const std::string& path, const SampleData& data) {
+void WriteMdbSample(const std::string& path, const SampleData& data,
+                    const MdbProtection& protection) {
     jetfile::JetFile file;
+    file.EncodePages(protection.pageKey);
+    file.SetPassword(protection.password);
     file.BeginTable("Customers", {{"CustomerID", ColumnType::Long},
                                   {"CompanyName", ColumnType::Text},
                                   {"ContactName", ColumnType::Text},

@@ -1,6 +1,8 @@
-// kestrova-sampledb FILE [--customers N] [--seed S] [--format sqlite|mdb] [--force]:
+// kestrova-sampledb FILE [--customers N] [--seed S] [--format sqlite|mdb]
+//                   [--encrypt] [--password WORD] [--force]:
 // writes a new database of invented customers, orders, products and line
-// items, as a SQLite file (the default) or in the classic .mdb format.
+// items, as a SQLite file (the default) or in the classic .mdb format, whose
+// pages --encrypt encodes and which --password protects with a password.
 
 #include <sqlite3.h>
 #include <unistd.h>
@@ -116,7 +118,7 @@ void Write(sqlite3* database, const SampleData& data) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: kestrova-sampledb FILE [--customers N] [--seed S] "
-                 "[--format sqlite|mdb] [--force]\n");
+                 "[--format sqlite|mdb] [--encrypt] [--password WORD] [--force]\n");
     return 2;
 }
 
@@ -128,6 +130,7 @@ int main(int argc, char* argv[]) {
     unsigned long long seed = 1;
     bool force = false;
     std::string format = "sqlite";
+    kestrova::sampledb::MdbProtection protection;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         char* end = nullptr;
@@ -143,6 +146,12 @@ int main(int argc, char* argv[]) {
             format = argv[++i];
             if (format != "sqlite" && format != "mdb")
                 return Usage();
+        } else if (arg == "--encrypt") {
+            // Any key but 0 will do; one derived from the seed keeps the
+            // file the same from run to run.
+            protection.pageKey = static_cast<std::uint32_t>(seed * 2654435761u) | 1;
+        } else if (arg == "--password" && i + 1 < argc) {
+            protection.password = argv[++i];
         } else if (arg == "--force") {
             force = true;
         } else if (file.empty() && arg.rfind("--", 0) != 0) {
@@ -151,7 +160,7 @@ int main(int argc, char* argv[]) {
             return Usage();
         }
     }
-    if (file.empty()) {
+    if (file.empty() || (format != "mdb" && (protection.pageKey || !protection.password.empty()))) {
         return Usage();
     }
     if (access(file.c_str(), F_OK) == 0) {
@@ -165,7 +174,7 @@ int main(int argc, char* argv[]) {
     const auto data = kestrova::sampledb::MakeSampleData(static_cast<int>(customers), seed);
     if (format == "mdb") {
         try {
-            kestrova::sampledb::WriteMdbSample(file, data);
+            kestrova::sampledb::WriteMdbSample(file, data, protection);
         } catch (const std::exception& error) {
             std::fprintf(stderr, "kestrova-sampledb: %s\n", error.what());
             std::remove(file.c_str());
