@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/mdbfile/LittleEndian.h"
+
 namespace kestrova::mdbfile {
 
 namespace {
@@ -15,10 +17,7 @@ std::optional<std::string_view> CalculatedResult(std::string_view stored) {
     if (stored.size() < kResultAt) {
         return std::nullopt;
     }
-    std::uint32_t length = 0;
-    for (std::size_t i = 4; i-- > 0;) {
-        length = (length << 8) | static_cast<unsigned char>(stored[kLengthAt + i]);
-    }
+    const std::uint64_t length = LittleEndian(stored.data() + kLengthAt, 4);
     if (length > stored.size() - kResultAt) {
         return std::nullopt;
     }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "platform/mdbfile/LittleEndian.h"
+
 namespace kestrova::mdbfile {
 
 namespace {
@@ -17,12 +19,8 @@ constexpr std::size_t kLongestDefinition = 256;  // pages
 // column with both of these bits.
 constexpr std::uint8_t kCalculated = 0xC0;
 
-unsigned Little(const std::string& bytes, std::size_t at, int size) {
-    unsigned value = 0;
-    for (int i = size - 1; i >= 0; --i) {
-        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-    }
-    return value;
+unsigned Little(const std::string& bytes, std::size_t at, std::size_t size) {
+    return static_cast<unsigned>(LittleEndian(bytes.data() + at, size));
 }
 
 // The table's definition as one run of bytes: its first page whole, then

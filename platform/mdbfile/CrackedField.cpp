@@ -12,6 +12,7 @@
 #include "platform/mdbfile/DecimalValue.h"
 #include "platform/mdbfile/ExtendedDate.h"
 #include "platform/mdbfile/JetText.h"
+#include "platform/mdbfile/LittleEndian.h"
 
 namespace kestrova::mdbfile {
 
@@ -24,10 +25,7 @@ struct GFreer {
 };
 
 std::int64_t Little(const unsigned char* bytes, int size) {
-    std::uint64_t value = 0;
-    for (int i = size - 1; i >= 0; --i) {
-        value = (value << 8) | bytes[i];
-    }
+    const std::uint64_t value = LittleEndian(bytes, static_cast<std::size_t>(size));
     // Sign-extend from the field's width.
     const int unused = 64 - 8 * size;
     return unused > 0 ? static_cast<std::int64_t>(value << unused) >> unused

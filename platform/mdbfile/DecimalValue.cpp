@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/mdbfile/LittleEndian.h"
+
 namespace kestrova::mdbfile {
 
 namespace {
@@ -20,7 +22,8 @@ std::string DigitsOf(unsigned __int128 number) {
 std::optional<std::int64_t> Integer(const std::string& text) {
     std::int64_t value = 0;
     const char* end = text.data() + text.size();
-    if (std::from_chars(text.data(), end, value).ptr != end) {
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end) {
         return std::nullopt;
     }
     return value;
@@ -40,11 +43,7 @@ std::optional<double> ExactDouble(const std::string& text) {
 }
 
 unsigned __int128 LittleWord(std::string_view bytes, std::size_t at, std::size_t size) {
-    unsigned __int128 value = 0;
-    for (std::size_t i = size; i-- > 0;) {
-        value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
-    }
-    return value;
+    return LittleEndian(bytes.data() + at, size);
 }
 
 constexpr int kLargestScale = 38;

@@ -20,7 +20,8 @@ constexpr std::uint64_t kSecondsInDay = 86400;
 std::optional<std::uint64_t> Digits(std::string_view text) {
     std::uint64_t value = 0;
     const char* end = text.data() + text.size();
-    if (std::from_chars(text.data(), end, value).ptr != end) {
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end) {
         return std::nullopt;
     }
     return value;

@@ -7,24 +7,17 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/mdbfile/Rc4.h"
+#include "platform/mdbfile/HeaderLayout.h"
+#include "platform/mdbfile/LittleEndian.h"
 
 namespace kestrova::mdbfile {
 
 namespace {
 
-constexpr std::size_t kVersionAt = 0x14;
-constexpr std::size_t kMaskedAt = 0x18;
-constexpr std::size_t kPageKeyAt = 0x3E;
-constexpr std::size_t kPasswordAt = 0x42;
-constexpr std::size_t kCreationDateAt = 0x72;
+using namespace header;
 // ACE: the encryption flags and the description of the encryption.
 constexpr std::size_t kEncryptionInfoAt = 0x298;
 constexpr std::size_t kEncryptionInfoEnd = 0x300;
-
-std::uint32_t Little32(const unsigned char* at) {
-    return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
-}
 
 // In Jet 4 and later the stored password is masked, beyond the block's own
 // mask, with the whole days of the file's creation date.
@@ -54,9 +47,8 @@ std::optional<FileHeader> HeaderOf(const unsigned char* bytes, std::size_t size)
     std::vector<unsigned char> page(bytes, bytes + kEncryptionInfoEnd);
     FileHeader header;
     header.version = page[kVersionAt];
-    const std::size_t masked = header.version == 0 ? 126 : 128;
-    Rc4(kHeaderMaskKey, sizeof kHeaderMaskKey, page.data() + kMaskedAt, masked);
-    header.pageKey = Little32(page.data() + kPageKeyAt);
+    ToggleSettingsMask(page.data(), header.version);
+    header.pageKey = static_cast<std::uint32_t>(LittleEndian(page.data() + kPageKeyAt, 4));
     const std::size_t passwordSize = header.version == 0 ? 20 : 40;
     const auto mask = PasswordMask(header, page.data());
     for (std::size_t i = 0; i < passwordSize; ++i) {
@@ -77,8 +69,8 @@ std::optional<FileHeader> ReadFileHeader(const std::string& path) {
 
 std::optional<std::string> UnreadableEncryption(const FileHeader& header) {
     if (header.IsAce() && (header.pageKey != 0 || header.hasPassword || header.hasEncryptionInfo)) {
-        return "it is encrypted with a password, and Kestrova cannot read encrypted files of "
-               "Access 2007 and later";
+        return "it is encrypted with a password, which Kestrova cannot read in files of Access "
+               "2007 and later";
     }
     return std::nullopt;
 }

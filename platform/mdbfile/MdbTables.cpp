@@ -182,13 +182,14 @@ void CopyRows(MdbHandle* mdb, MdbTableDef* table, const std::string& name, const
     // program that writes the files does not keep that count exactly, but
     // it never counts a row that is not there: only fewer rows than counted
     // mean damage.
+    const std::string why = damage.count > 0 ? " (" + damage.first + ")" : "";
     if (rows < table->num_rows) {
         note("the table " + name + " holds " + std::to_string(table->num_rows) +
              " rows by its definition, but " + std::to_string(rows) +
-             " could be read: the file is damaged");
+             " could be read: the file is damaged" + why);
     } else if (damage.count > 0) {
         note("the table " + name + " has " + std::to_string(damage.count) +
-             " rows or pages that cannot be read (" + damage.first + "): the file is damaged");
+             " rows or pages that cannot be read: the file is damaged" + why);
     }
 }
 

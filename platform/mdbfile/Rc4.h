@@ -30,7 +30,4 @@ inline void Rc4(const std::uint8_t* key, std::size_t keyLength, std::uint8_t* da
     }
 }
 
-// The key that masks the settings block of the first page.
-inline constexpr std::uint8_t kHeaderMaskKey[] = {0xC7, 0xDA, 0x39, 0x6B};
-
 }  // namespace kestrova::mdbfile

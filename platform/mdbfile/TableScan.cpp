@@ -4,7 +4,8 @@
 
 #include <cstdint>
 #include <optional>
-#include <unordered_set>
+
+#include "platform/mdbfile/LittleEndian.h"
 
 namespace kestrova::mdbfile {
 
@@ -15,10 +16,9 @@ constexpr int kDeleted = 0x8000;  // deleted, or the stored form of a moved row
 constexpr int kPointer = 0x4000;  // the slot holds where the row now stands
 constexpr int kOffset = 0x1fff;
 constexpr std::uint8_t kDataPage = 0x01;
-constexpr int kLongestPointerChain = 16;
 
 std::uint32_t Little32(const unsigned char* at) {
-    return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
+    return static_cast<std::uint32_t>(LittleEndian(at, 4));
 }
 
 std::uint64_t PagesInFile(MdbHandle* mdb) {
@@ -77,7 +77,7 @@ private:
             Read({start & kOffset, length});
             return true;
         }
-        if (const auto moved = Follow({start & kOffset, length}, (page << 8) | slot)) {
+        if (const auto moved = Follow({start & kOffset, length})) {
             Read(*moved);
         }
         // The slot's own page is back in the buffer for the slots after it.
@@ -91,38 +91,33 @@ private:
     }
 
     // Follows the pointer at `slot` to the page where the row stands, and
-    // leaves that page in the buffer.
-    std::optional<Place> Follow(Place slot, guint32 here) {
-        std::unordered_set<guint32> seen{here};
-        for (int hop = 0; hop < kLongestPointerChain; ++hop) {
-            if (slot.length < 4) {
-                damage_.Add("a row points nowhere");
-                return std::nullopt;
-            }
-            const std::uint32_t pointer = Little32(mdb_->pg_buf + slot.start);
-            const std::uint32_t page = pointer >> 8;
-            if (page == 0 || page >= pages_) {
-                damage_.Add("a row points outside the file");
-                return std::nullopt;
-            }
-            if (!seen.insert(pointer).second) {
-                damage_.Add("rows point at each other in a circle");
-                return std::nullopt;
-            }
-            int start = 0;
-            if (mdb_read_pg(mdb_, page) != mdb_->fmt->pg_size || mdb_->pg_buf[0] != kDataPage ||
-                Little32(mdb_->pg_buf + 4) != table_->entry->table_pg ||
-                mdb_find_row(mdb_, static_cast<int>(pointer & 0xff), &start, &slot.length) != 0) {
-                damage_.Add("a row points to a place where none of the table's rows is");
-                return std::nullopt;
-            }
-            slot.start = start & kOffset;
-            if (!(start & kPointer)) {
-                return slot;
-            }
+    // leaves that page in the buffer. The row's stored form is marked as
+    // one, so that the scan passes over it where it stands; a pointer to
+    // anything else is damage, and following it could read a row twice or
+    // go round in a circle.
+    std::optional<Place> Follow(Place slot) {
+        if (slot.length < 4) {
+            damage_.Add("a row points nowhere");
+            return std::nullopt;
         }
-        damage_.Add("a row points on and on from page to page");
-        return std::nullopt;
+        const std::uint32_t pointer = Little32(mdb_->pg_buf + slot.start);
+        const std::uint32_t page = pointer >> 8;
+        if (page == 0 || page >= pages_) {
+            damage_.Add("a row points outside the file");
+            return std::nullopt;
+        }
+        const int row = static_cast<int>(pointer & 0xff);
+        int start = 0;
+        if (mdb_read_pg(mdb_, page) != mdb_->fmt->pg_size || mdb_->pg_buf[0] != kDataPage ||
+            Little32(mdb_->pg_buf + 4) != table_->entry->table_pg ||
+            row >= mdb_get_int16(mdb_->pg_buf, mdb_->fmt->row_count_offset) ||
+            mdb_find_row(mdb_, row, &start, &slot.length) != 0 ||
+            (start & (kDeleted | kPointer)) != kDeleted) {
+            damage_.Add("a row points to a place where none of the table's moved rows is");
+            return std::nullopt;
+        }
+        slot.start = start & kOffset;
+        return slot;
     }
 
     MdbHandle* mdb_;

@@ -34,9 +34,8 @@ struct Damage {
 // (a row that grew beyond its page when it was edited) is followed to the
 // page where the row now stands, and the row is read there, in its slot's
 // place. A page whose slots do not fit it, a slot outside its page, a
-// pointer that leads outside the file, to a page that holds none of the
-// table's rows, or round in a circle, and a row `read` refuses are passed
-// over and counted.
+// pointer that leads outside the file or anywhere but to a moved row of
+// the table, and a row `read` refuses are passed over and counted.
 Damage ScanRows(MdbHandle* mdb, MdbTableDef* table, const RowReader& read);
 
 }  // namespace kestrova::mdbfile

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "platform/mdbfile/HeaderLayout.h"
 #include "platform/mdbfile/Rc4.h"
 
 namespace kestrova::jetfile {
@@ -488,19 +489,15 @@ void JetFile::SetPassword(const std::string& password) {
 // masked block of settings: the page key and the password. The creation
 // date, whose whole days mask the password once more, is left zero.
 void JetFile::WriteDatabaseDefinition() {
-    constexpr std::size_t kMaskedStart = 0x18;
-    constexpr std::size_t kMaskedLength = 128;
-    constexpr std::size_t kPageKeyAt = 0x3E;
-    constexpr std::size_t kPasswordAt = 0x42;
+    using namespace mdbfile::header;
     std::uint8_t* page = pages_[0].data();
     std::memset(page, 0, kPageSize);
     page[1] = 0x01;
     std::memcpy(page + 4, "Standard Jet DB", 16);
-    page[0x14] = 0x01;
+    page[kVersionAt] = 0x01;
     Put32(page + kPageKeyAt, pageKey_);
     std::memcpy(page + kPasswordAt, password_.data(), password_.size());
-    mdbfile::Rc4(mdbfile::kHeaderMaskKey, sizeof mdbfile::kHeaderMaskKey, page + kMaskedStart,
-                 kMaskedLength);
+    ToggleSettingsMask(page, 1);
 }
 
 void JetFile::Save(const std::string& path) {
