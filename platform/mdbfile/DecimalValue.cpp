@@ -57,8 +57,10 @@ SqlValue DecimalValue(bool negative, unsigned __int128 digits, int scale) {
     if (text.size() <= places) {
         text.insert(0, places + 1 - text.size(), '0');
     }
-    const std::string whole =
-        (negative && digits != 0 ? "-" : "") + text.substr(0, text.size() - places);
+    // Appended, not added to a literal: GCC 12 warns falsely of overlapping
+    // copies in `"-" + std::string` when optimising.
+    std::string whole = negative && digits != 0 ? "-" : "";
+    whole.append(text, 0, text.size() - places);
     const std::string fraction = text.substr(text.size() - places);
     const auto significant = fraction.find_last_not_of('0');
     if (significant == std::string::npos) {
