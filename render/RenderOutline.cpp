@@ -44,10 +44,14 @@ platform::PageText Form1::RenderOutline() {
         AppendValueCells(mrsCustomers.get(), outline::kCustomerCells);
         AppendLine({kR8});
         RenderOrders(lngCustomer, lngOrder);
+        HandOnThePageSoFar();
         // A recordset that cannot move on would never reach its end.
         if (!Attempt("rendering the customers: moving to the next customer",
                      [&] { mrsCustomers->MoveNext(); })) {
             break;
+        }
+        if (AssemblyStopped()) {
+            break;  // the window is going
         }
     }
 

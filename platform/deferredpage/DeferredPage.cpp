@@ -52,81 +52,96 @@ DeferredPage DeferredPage::Whole(std::string_view page) {
     return whole;
 }
 
-struct DeferredPage::Candidates {
-    std::vector<DeferredDivision> divisions;
-    std::map<std::string, int> uses;
-    std::size_t end = 0;
-    bool stopped = false;
-};
-
 namespace {
 
-// Where a hidden division with an id, whose start tag this is, ends.
-std::optional<std::size_t> HiddenDivisionEnd(std::string_view page, const Tag& tag,
-                                             std::string* id) {
+// The id of a hidden division with an id, whose start tag this is.
+std::optional<std::string> HiddenDivisionId(const Tag& tag) {
     if (tag.end || tag.name != "div") {
         return std::nullopt;
     }
     const auto style = AttributeOf(tag.inside, "style");
-    auto value = AttributeOf(tag.inside, "id");
-    if (!style || !value || value->empty() || !StyleHides(*style)) {
+    auto id = AttributeOf(tag.inside, "id");
+    if (!style || !id || id->empty() || !StyleHides(*style)) {
         return std::nullopt;
     }
-    *id = std::move(*value);
-    return MatchingDivisionEnd(page, tag.after);
+    return id;
 }
 
 }  // namespace
 
-// The hidden divisions with an id and an end tag, from `from` on, until the
-// text the view first builds holds `firstTextBytes` bytes. A part ends
-// after a tag, never inside such a division.
-DeferredPage::Candidates DeferredPage::FindCandidates(std::string_view page, std::size_t from,
-                                                      std::size_t firstTextBytes,
-                                                      std::stop_token stop) {
-    Candidates found;
-    std::size_t leftOut = 0;
-    TagWalker walker(page, from);
-    while (auto tag = walker.Next()) {
-        std::string id;
-        if (const auto end = HiddenDivisionEnd(page, *tag, &id)) {
-            if (stop.stop_requested()) {
-                found.stopped = true;
-                return found;
+// The hidden divisions with an id and an end tag, from where the reading
+// stands, until the text the view first builds holds `firstTextBytes`
+// bytes: the part ends there, after a tag, never inside such a division.
+// Where the page so far ends first, the reading waits for more of it.
+PartSplitter::Found PartSplitter::FindCandidates(std::size_t firstTextBytes, std::stop_token stop) {
+    Candidates& found = reading_;
+    TagWalker walker(page_, found.at);
+    for (;;) {
+        const std::size_t before = walker.Position();
+        auto tag = walker.Next();
+        if (!tag) {
+            if (!known_) {
+                found.at = before;
+                return Found::NeedsMore;
             }
-            ++found.uses[id];
-            found.divisions.push_back(
-                DeferredDivision{std::move(id), tag->after, *end - tag->after});
-            leftOut += *end - tag->after;
-            walker = TagWalker(page, *end);
+            found.at = page_.size();
+            return Found::Part;
         }
-        if (walker.Position() - from - leftOut >= firstTextBytes) {
-            found.end = walker.Position();
-            return found;
+        if (auto id = HiddenDivisionId(*tag)) {
+            const auto end = MatchingDivisionEnd(page_, tag->after);
+            if (!end && !known_) {
+                found.at = before;  // its end is still to come
+                return Found::NeedsMore;
+            }
+            if (end && stop.stop_requested()) {
+                found.at = before;
+                return Found::Stopped;
+            }
+            if (end) {
+                ++found.uses[*id];
+                found.divisions.push_back(
+                    DeferredDivision{std::move(*id), tag->after, *end - tag->after});
+                found.leftOut += *end - tag->after;
+                walker = TagWalker(page_, *end);
+            }
+        }
+        if (walker.Position() - end_ - found.leftOut >= firstTextBytes) {
+            found.at = walker.Position();
+            return Found::Part;
         }
     }
-    found.end = page.size();
-    return found;
 }
 
 DeferredPage DeferredPage::Split(std::string_view page) {
     return *PartSplitter(page).Next(std::string_view::npos);
 }
 
+void PartSplitter::Grow(std::string_view page, PageEnd end) {
+    page_ = page;
+    known_ = end == PageEnd::Known;
+}
+
 std::optional<DeferredPage> PartSplitter::Next(std::size_t firstTextBytes, std::stop_token stop) {
+    waiting_ = false;
     const std::size_t from = end_;
-    auto candidates = DeferredPage::FindCandidates(page_, from, firstTextBytes, stop);
-    if (candidates.stopped) {
+    if (reading_.at < from) {
+        reading_ = Candidates{{}, {}, from, 0};
+    }
+    const Found found = FindCandidates(firstTextBytes, stop);
+    if (found != Found::Part) {
+        waiting_ = found == Found::NeedsMore;
         return std::nullopt;
     }
-    for (const auto& [id, uses] : candidates.uses) {
+    for (const auto& [id, uses] : reading_.uses) {
         if (leftOutIds_.count(id) != 0) {
             return std::nullopt;  // left out before, but not its own
         }
     }
+    Candidates candidates = std::move(reading_);
+    reading_ = Candidates{{}, {}, candidates.at, 0};
     DeferredPage part;
-    part.page_ = page_.substr(0, candidates.end);
-    part.end_ = candidates.end;
+    part.page_ = page_.substr(0, candidates.at);
+    part.end_ = candidates.at;
     std::size_t copied = from;
     for (auto& division : candidates.divisions) {
         if (candidates.uses[division.id] != 1 || candidateIds_.count(division.id) != 0) {
@@ -137,11 +152,11 @@ std::optional<DeferredPage> PartSplitter::Next(std::size_t firstTextBytes, std::
         leftOutIds_.insert(division.id);
         part.divisions_.push_back(std::move(division));
     }
-    part.firstText_.append(page_.substr(copied, candidates.end - copied));
+    part.firstText_.append(page_.substr(copied, candidates.at - copied));
     for (auto& [id, uses] : candidates.uses) {
         candidateIds_.insert(id);
     }
-    end_ = candidates.end;
+    end_ = candidates.at;
     return part;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <stop_token>
@@ -46,9 +47,6 @@ public:
 
 private:
     friend class PartSplitter;
-    struct Candidates;
-    static Candidates FindCandidates(std::string_view page, std::size_t from,
-                                     std::size_t firstTextBytes, std::stop_token stop);
 
     std::string_view page_;  // the page, up to this part's end
     std::string firstText_;
@@ -59,25 +57,54 @@ private:
     std::vector<std::pair<std::size_t, std::ptrdiff_t>> edits_;
 };
 
+// Whether a page's text is all there, or more of it is still to come.
+enum class PageEnd { Known, NotYet };
+
 // Splits a long page in parts, one after the other, so that the view can
 // show the first rows while the rest is read. The parts together give what
 // one split of the page gives, unless an id left out in a part is used
 // again in a later one: that part then says so, and the page must be
 // split as one.
+//
+// The page may be split while it is still being written: the splitter is
+// then given its start, and more of it with Grow. A part that needs more
+// text than has come waits for it, and so does a hidden division whose end
+// has not come yet.
 class PartSplitter {
 public:
-    explicit PartSplitter(std::string_view page) : page_(page) {}
+    explicit PartSplitter(std::string_view page, PageEnd end = PageEnd::Known)
+        : page_(page), known_(end == PageEnd::Known) {}
 
-    bool AtEnd() const { return end_ >= page_.size(); }
+    // The same page, with more of it after what was there before.
+    void Grow(std::string_view page, PageEnd end);
+    bool AtEnd() const { return known_ && end_ >= page_.size(); }
+    // Where the parts so far end.
+    std::size_t End() const { return end_; }
     // The next part: up to the first tag after which the text the view
     // first builds holds `firstTextBytes` bytes, or to the end. nullopt
-    // when an id left out before is used again in it, or when `stop` is
-    // asked for first.
+    // when an id left out before is used again in it, when `stop` is asked
+    // for first, or when the text so far ends before such a tag (Waiting).
     std::optional<DeferredPage> Next(std::size_t firstTextBytes, std::stop_token stop = {});
+    // The last Next gave nothing because the part needs more of the page.
+    bool Waiting() const { return waiting_; }
 
 private:
+    // The hidden divisions with an id found so far in the part being read:
+    // reading stops where the page so far ends and goes on from there.
+    struct Candidates {
+        std::vector<DeferredDivision> divisions;
+        std::map<std::string, int> uses;
+        std::size_t at = 0;       // where the reading goes on
+        std::size_t leftOut = 0;  // bytes of their contents
+    };
+    enum class Found { Part, NeedsMore, Stopped };
+    Found FindCandidates(std::size_t firstTextBytes, std::stop_token stop);
+
     std::string_view page_;
+    bool known_;
     std::size_t end_ = 0;
+    Candidates reading_;
+    bool waiting_ = false;
     // The ids of the hidden divisions so far: all, and those left out.
     std::set<std::string> candidateIds_;
     std::set<std::string> leftOutIds_;

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "platform/document/PageStretches.h"
 #include "platform/document/PageText.h"
 
 // The document object model as the program uses it. Every call may fail by
@@ -93,6 +95,14 @@ public:
     // From now on the document's click and mouse-out reach `receiver`.
     virtual void Advise(HTMLDocumentEvents& receiver) = 0;
     virtual void Unadvise() = 0;
+    // Before the write: where the text of the page to be written can go
+    // while it is still being written, its first `lead` bytes aside
+    // (see PageStretches); nullptr for a document that shows a page only
+    // once it is written.
+    virtual std::shared_ptr<PageStretches> TakeInStretches(std::string_view lead) {
+        static_cast<void>(lead);
+        return nullptr;
+    }
 };
 
 // A document that holds its elements and dispatches its events: all the

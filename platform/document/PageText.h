@@ -28,6 +28,8 @@ public:
     std::size_t size() const { return view_.size(); }
     bool empty() const { return view_.empty(); }
     std::string ToString() const { return std::string(view_); }
+    // The text from `from` on, in the same memory.
+    PageText From(std::size_t from) const { return PageText(owner_, view_.substr(from)); }
 
 private:
     std::shared_ptr<const void> owner_;

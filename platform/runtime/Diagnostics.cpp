@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <map>
+#include <mutex>
 #include <string>
 
 namespace kestrova::runtime {
@@ -11,6 +12,13 @@ namespace {
 constexpr int kShownPerKind = 10;
 
 long gFailureCount = 0;
+
+// Start-up may report from the thread that assembles the page while the
+// main loop reports too.
+std::recursive_mutex& Lock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
 
 std::map<std::string, int, std::less<>>& CountsByKind() {
     static std::map<std::string, int, std::less<>> counts;
@@ -33,11 +41,13 @@ void WriteLine(const std::string& line) {
 }  // namespace
 
 DiagnosticsSink SetDiagnosticsSink(DiagnosticsSink sink) {
+    const std::lock_guard lock(Lock());
     std::swap(Sink(), sink);
     return sink;
 }
 
 void ReportFailure(std::string_view what, std::string_view detail) {
+    const std::lock_guard lock(Lock());
     ++gFailureCount;
     auto& counts = CountsByKind();
     auto it = counts.find(what);
@@ -54,10 +64,12 @@ void ReportFailure(std::string_view what, std::string_view detail) {
 }
 
 long FailureCount() {
+    const std::lock_guard lock(Lock());
     return gFailureCount;
 }
 
 long FailureCount(std::string_view what) {
+    const std::lock_guard lock(Lock());
     const auto found = CountsByKind().find(what);
     return found == CountsByKind().end() ? 0 : found->second;
 }

@@ -3,6 +3,7 @@
 #include <malloc.h>
 
 #include <map>
+#include <mutex>
 
 namespace kestrova::runtime {
 
@@ -14,6 +15,12 @@ constexpr int kUsualThreshold = 128 * 1024;
 
 int gInForce = 0;
 
+// The page may be assembled in a thread of its own while the main loop runs.
+std::recursive_mutex& Lock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
 std::map<const void*, std::function<void()>>& Releases() {
     static std::map<const void*, std::function<void()>> releases;
     return releases;
@@ -22,6 +29,7 @@ std::map<const void*, std::function<void()>>& Releases() {
 }  // namespace
 
 LargeBlockReuse::LargeBlockReuse() {
+    const std::lock_guard lock(Lock());
     if (gInForce++ == 0) {
         mallopt(M_MMAP_THRESHOLD, kOneGiB);
         mallopt(M_TRIM_THRESHOLD, kOneGiB);
@@ -29,6 +37,7 @@ LargeBlockReuse::LargeBlockReuse() {
 }
 
 LargeBlockReuse::~LargeBlockReuse() {
+    const std::lock_guard lock(Lock());
     if (--gInForce > 0) {
         return;
     }
@@ -43,10 +52,12 @@ LargeBlockReuse::~LargeBlockReuse() {
 }
 
 bool LargeBlockReuse::InForce() {
+    const std::lock_guard lock(Lock());
     return gInForce > 0;
 }
 
 void LargeBlockReuse::ReleaseWhenDone(const void* owner, std::function<void()> release) {
+    const std::lock_guard lock(Lock());
     if (!InForce()) {
         release();
         return;
@@ -55,6 +66,7 @@ void LargeBlockReuse::ReleaseWhenDone(const void* owner, std::function<void()> r
 }
 
 void LargeBlockReuse::Forget(const void* owner) {
+    const std::lock_guard lock(Lock());
     Releases().erase(owner);
 }
 

@@ -17,28 +17,22 @@ inline constexpr const char* kPutElementProperty = "kestrova.put-element-propert
 inline constexpr const char* kPutElementPropertyType = "(sqss)";
 
 // The page to write into the document, which is empty until then: the page
-// without the content of its hidden divisions, which is built from the
-// whole page text when each division is first shown. It comes in parts: the
-// start in kWritePage, the parts after it, if any, each in kMorePage, to
-// write after the parts before it. Each message carries one file, sealed,
-// with its part of the text. Payload of both (kPagePartType): for each
-// division of the part left out, its id and where its content lies in the
-// whole page text; whether more of the text follows in kMorePage.
+// without the content of its hidden divisions, each of which is built when
+// it is first shown. It comes in parts: the start in kWritePage, the parts
+// after it, if any, each in kMorePage, to write after the parts before it.
+// Each message carries two sealed files: its part of the text to write,
+// and the page text the part covers, from which the divisions it left out
+// are built. Payload of both (kPagePartType): for each division of the part
+// left out, its id and where its content lies in the page text; whether
+// more of the text follows in kMorePage; where in the page text the second
+// file starts.
 inline constexpr const char* kWritePage = "kestrova.write-page";
 inline constexpr const char* kMorePage = "kestrova.more-page";
-inline constexpr const char* kPagePartType = "(a(stt)b)";
+inline constexpr const char* kPagePartType = "(a(stt)bt)";
 
 // Whether more of the page's text follows a part of it, or the text ends
 // with it.
 enum class MoreText { Follows, Ends };
-
-// The whole page text, in one sealed file, which the message carries; it
-// follows kPageWritten. Payload: none.
-inline constexpr const char* kPageText = "kestrova.page-text";
-
-// From the web process to the window: the page of kWritePage is written
-// and the document closed. Payload: none.
-inline constexpr const char* kPageWritten = "kestrova.page-written";
 
 // Set a property of an element, known by its id or else its name, again,
 // on a page put back after its web process ended: as the window's handlers

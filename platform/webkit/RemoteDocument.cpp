@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <mutex>
 #include <optional>
 
 #include "platform/deferredpage/DeferredPage.h"
@@ -9,7 +10,8 @@
 #include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/Failure.h"
 #include "platform/webkit/Messages.h"
-#include "platform/webkit/RestOfPageSplit.h"
+#include "platform/webkit/PageSplit.h"
+#include "platform/webkit/SealedText.h"
 
 namespace kestrova::platform {
 
@@ -68,9 +70,10 @@ constexpr std::size_t kPartBytes = 1024 * 1024;
 
 using messages::MoreText;
 
-// A part of the page for the view: its divisions left out, and whether
-// more follows.
-GVariantPtr PartPayload(const deferred::DeferredPage& page, MoreText more) {
+// A part of the page for the view: its divisions left out, whether more
+// follows, and where the page text it carries starts in the page.
+GVariantPtr PartPayload(const deferred::DeferredPage& page, MoreText more,
+                        std::uint64_t pageTextOffset) {
     GVariantBuilder builder;
     g_variant_builder_init(&builder, G_VARIANT_TYPE(messages::kPagePartType));
     g_variant_builder_open(&builder, G_VARIANT_TYPE("a(stt)"));
@@ -81,6 +84,7 @@ GVariantPtr PartPayload(const deferred::DeferredPage& page, MoreText more) {
     }
     g_variant_builder_close(&builder);
     g_variant_builder_add(&builder, "b", more == MoreText::Follows);
+    g_variant_builder_add(&builder, "t", static_cast<guint64>(pageTextOffset));
     return GVariantPtr(g_variant_ref_sink(g_variant_builder_end(&builder)));
 }
 
@@ -92,33 +96,115 @@ bool IsAttribute(const std::string& property) {
 
 }  // namespace
 
+// Where start-up's stretches of the page go: on to the thread that splits
+// it, and the latest kept, so that the written text can be checked to go
+// on from it.
+class StretchesToSplit final : public PageStretches {
+public:
+    explicit StretchesToSplit(std::shared_ptr<PageSplit> split) : split_(std::move(split)) {}
+
+    void Grown(PageText soFar) override {
+        {
+            const std::lock_guard lock(mutex_);
+            latest_ = soFar;
+        }
+        split_->Grow(std::move(soFar), deferred::PageEnd::NotYet);
+    }
+
+    PageText Latest() {
+        const std::lock_guard lock(mutex_);
+        return latest_;
+    }
+
+private:
+    std::shared_ptr<PageSplit> split_;
+    std::mutex mutex_;
+    PageText latest_;
+};
+
 RemoteDocument::RemoteDocument(PageChannel& channel, PageLoading loading)
     : channel_(channel), loading_(loading) {}
 
 RemoteDocument::~RemoteDocument() {
-    if (handOverSource_) {
-        g_source_remove(handOverSource_);
+    if (loadWholeSource_) {
+        g_source_remove(loadWholeSource_);
     }
 }
 
+// Parts of a split given up on are not taken: each split has its number.
+void RemoteDocument::StartSplit() {
+    std::weak_ptr<RemoteDocument> self = weak_from_this();
+    const std::uint64_t number = ++splits_;
+    split_ =
+        std::make_shared<PageSplit>(kStartBytes, kPartBytes, [self, number](PageSplit::Part part) {
+            auto document = self.lock();
+            if (document && document->splits_ == number && document->split_) {
+                document->OnPart(std::move(part));
+            }
+        });
+}
+
+std::shared_ptr<PageStretches> RemoteDocument::TakeInStretches(std::string_view lead) {
+    if (loading_ != PageLoading::DeferHiddenDivisions || written_ || stretches_) {
+        return nullptr;
+    }
+    lead_ = std::string(lead);
+    StartSplit();
+    stretches_ = std::make_shared<StretchesToSplit>(split_);
+    return stretches_;
+}
+
+// The written text goes on from the stretches, if it holds them; else the
+// page is split from its start again.
 void RemoteDocument::write(PageText text) {
     if (written_) {
         throw runtime::Failure("the page is already written; the document takes one write");
     }
     written_ = true;
-    text_ = std::move(text);
-    std::weak_ptr<RemoteDocument> self = weak_from_this();
-    handOverSource_ = g_idle_add_full(
-        G_PRIORITY_HIGH_IDLE,
-        [](gpointer data) -> gboolean {
-            if (auto document = static_cast<std::weak_ptr<RemoteDocument>*>(data)->lock()) {
-                document->handOverSource_ = 0;
-                document->HandOver();
-            }
-            return G_SOURCE_REMOVE;
-        },
-        new std::weak_ptr<RemoteDocument>(self),
-        [](gpointer data) { delete static_cast<std::weak_ptr<RemoteDocument>*>(data); });
+    if (loading_ == PageLoading::Whole) {
+        // Once start-up has asked all it asks of the document now, when the
+        // main loop is next idle: what it sets goes into the text.
+        lead_.clear();
+        splitText_ = std::move(text);
+        std::weak_ptr<RemoteDocument> self = weak_from_this();
+        loadWholeSource_ = g_idle_add_full(
+            G_PRIORITY_HIGH_IDLE,
+            [](gpointer data) -> gboolean {
+                if (auto document = static_cast<std::weak_ptr<RemoteDocument>*>(data)->lock()) {
+                    document->loadWholeSource_ = 0;
+                    document->LoadWhole();
+                }
+                return G_SOURCE_REMOVE;
+            },
+            new std::weak_ptr<RemoteDocument>(self),
+            [](gpointer data) { delete static_cast<std::weak_ptr<RemoteDocument>*>(data); });
+        return;
+    }
+    if (stretches_) {
+        const PageText latest = stretches_->Latest();
+        const std::string_view written = text.View();
+        const bool goesOn = written.substr(0, lead_.size()) == lead_ &&
+                            written.size() - lead_.size() >= latest.size() &&
+                            (written.data() + lead_.size() == latest.data() ||
+                             written.substr(lead_.size(), latest.size()) == latest.View());
+        stretches_.reset();
+        if (!goesOn) {
+            lead_.clear();
+        }
+        splitText_ = goesOn ? text.From(lead_.size()) : std::move(text);
+        if (goesOn && split_ && !startAgainWhenWritten_) {
+            split_->Grow(splitText_, deferred::PageEnd::Known);
+            return;
+        }
+        if (firstSent_ || startAgainWhenWritten_) {
+            StartAgainInOnePart();
+            return;
+        }
+    } else {
+        splitText_ = std::move(text);
+    }
+    StartSplit();
+    split_->Grow(splitText_, deferred::PageEnd::Known);
 }
 
 struct RemoteDocument::SplitForTheView {
@@ -142,116 +228,146 @@ RemoteDocument::SplitForTheView RemoteDocument::WithProperties(deferred::Deferre
     return split;
 }
 
-void RemoteDocument::HandOver() {
-    if (!written_ || handedOver_) {
+void RemoteDocument::OnPart(PageSplit::Part part) {
+    if (!part.failure.empty()) {
+        runtime::ReportFailure("browser view: splitting the page", part.failure);
+    }
+    if (part.first) {
+        SendFirstPart(std::move(part));
         return;
     }
-    handedOver_ = true;
-    const PageText text = std::move(text_);
-    text_ = PageText();
-    startupPuts_ = std::move(puts_);
-    puts_.clear();
-    if (loading_ == PageLoading::DeferHiddenDivisions && HandOverInParts(text)) {
-        return;
-    }
-    auto whole = WithProperties(deferred::DeferredPage::Whole(text));
-    std::move(whole.putMessages.begin(), whole.putMessages.end(), std::back_inserter(pending_));
-    sent_ = pending_;
-    loadedText_ = std::make_shared<const std::string>(whole.page.FirstText());
-    Load();
-}
-
-// Unless the view builds it whole, it starts from an empty document and
-// the web process writes the page into it from sealed copies of the text
-// it builds first: the start of the page at once, and each part of the
-// rest as a thread splits it. The whole text follows once the web process
-// has written it all (see PassThePageTextOn). Says whether the page could
-// be passed on so.
-bool RemoteDocument::HandOverInParts(const PageText& text) {
-    deferred::PartSplitter splitter(text);
-    auto start = WithProperties(*splitter.Next(kStartBytes));
-    const MoreText more = splitter.AtEnd() ? MoreText::Ends : MoreText::Follows;
-    std::shared_ptr<const FileDescriptor> firstText;
-    if (!runtime::Attempt("browser view: passing the page text on", [&] {
-            firstText = std::make_shared<const FileDescriptor>(
-                SealedCopy({start.page.FirstText()}, "kestrova-first-text"));
-        })) {
-        return false;
-    }
-    pending_.insert(pending_.begin(), Message{messages::kWritePage, PartPayload(start.page, more),
-                                              std::move(firstText)});
-    std::move(start.putMessages.begin(), start.putMessages.end(), std::back_inserter(pending_));
-    wholeText_ = text;
-    sent_ = pending_;
-    Load();
-    if (more == MoreText::Follows) {
-        std::weak_ptr<RemoteDocument> self = weak_from_this();
-        restSplit_ = std::make_unique<RestOfPageSplit>(
-            text, std::move(splitter), kPartBytes, [self](RestOfPageSplit::Part part) {
-                auto document = self.lock();
-                if (!document) {
-                    return;
-                }
-                if (!part.failure.empty()) {
-                    runtime::ReportFailure("browser view: splitting the rest of the page",
-                                           part.failure);
-                }
-                if (part.page) {
-                    document->OnPartSplit(std::move(*part.page),
-                                          part.last ? MoreText::Ends : MoreText::Follows);
-                } else {
-                    document->StartAgainInOnePart();
-                }
-            });
-    }
-    return true;
-}
-
-void RemoteDocument::OnPartSplit(deferred::DeferredPage part, MoreText more) {
-    if (more == MoreText::Ends) {
-        restSplit_.reset();
-    }
-    std::shared_ptr<const FileDescriptor> partText;
-    if (!runtime::Attempt("browser view: passing the page text on", [&] {
-            partText = std::make_shared<const FileDescriptor>(
-                SealedCopy({part.FirstText()}, "kestrova-first-text"));
-        })) {
+    if (!part.page || !part.firstText || !part.pageText) {
         StartAgainInOnePart();
         return;
     }
-    Post(Message{messages::kMorePage, PartPayload(part, more), std::move(partText)});
+    if (part.last) {
+        Done();
+    }
+    Post(Message{messages::kMorePage,
+                 PartPayload(*part.page, part.last ? MoreText::Ends : MoreText::Follows,
+                             part.pageTextOffset),
+                 std::move(part.firstText), std::move(part.pageText)});
 }
 
-// A part left out a division whose id a later part uses again, or the rest
-// could not be split or passed on: the page goes to the view again, split as
-// one, or else whole. What was sent and set since goes again too.
+// The view starts from an empty document, and the web process writes the
+// page into it from sealed copies of the text it builds first: the first
+// part at once, the others as they come. Each part brings its piece of the
+// page text, from which the divisions it left out are built.
+void RemoteDocument::SendFirstPart(PageSplit::Part part) {
+    if (firstSent_) {
+        return;
+    }
+    startupPuts_ = std::move(puts_);
+    puts_.clear();
+    std::shared_ptr<const FileDescriptor> firstText;
+    std::optional<SplitForTheView> start;
+    if (part.page && part.pageText) {
+        runtime::Attempt("browser view: passing the page text on", [&] {
+            start.emplace(WithProperties(std::move(*part.page)));
+            firstText = std::make_shared<const FileDescriptor>(
+                SealedCopy({lead_, start->page.FirstText()}, "kestrova-first-text"));
+        });
+    }
+    if (!firstText) {
+        split_.reset();
+        if (written_) {
+            LoadWhole();
+        } else {
+            startAgainWhenWritten_ = true;  // it goes whole, once written
+        }
+        return;
+    }
+    firstSent_ = true;
+    if (part.last) {
+        Done();
+    }
+    pending_.insert(pending_.begin(),
+                    Message{messages::kWritePage,
+                            PartPayload(start->page, part.last ? MoreText::Ends : MoreText::Follows,
+                                        part.pageTextOffset),
+                            std::move(firstText), std::move(part.pageText)});
+    std::move(start->putMessages.begin(), start->putMessages.end(), std::back_inserter(pending_));
+    sent_ = pending_;
+    Load();
+}
+
+// The view builds the page from its text as written, with what start-up
+// set on it, nothing left out.
+void RemoteDocument::LoadWhole() {
+    split_.reset();
+    startAgainWhenWritten_ = false;
+    FirstPartGoes();
+    std::string text = lead_;
+    text += splitText_.View();
+    auto whole = WithProperties(deferred::DeferredPage::Whole(text));
+    sent_.erase(std::remove_if(sent_.begin(), sent_.end(),
+                               [](const Message& message) {
+                                   const std::string_view name = message.name;
+                                   return name == messages::kWritePage ||
+                                          name == messages::kMorePage;
+                               }),
+                sent_.end());
+    std::move(whole.putMessages.begin(), whole.putMessages.end(), std::back_inserter(sent_));
+    loadedText_ = std::make_shared<const std::string>(whole.page.FirstText());
+    splitText_ = PageText();
+    PutBack();
+}
+
+// A part left out a division whose id a later part uses again, or a part
+// could not be split or passed on: the page goes to the view again, split
+// as one, or else whole, once its text is written. What was sent and set
+// since goes again too.
 void RemoteDocument::StartAgainInOnePart() {
-    restSplit_.reset();
+    split_.reset();
+    if (!written_) {
+        startAgainWhenWritten_ = true;
+        return;
+    }
+    startAgainWhenWritten_ = false;
+    FirstPartGoes();
     // The page written again in one part holds the parts sent so far.
     sent_.erase(std::remove_if(sent_.begin(), sent_.end(),
                                [](const Message& message) {
-                                   return std::string_view(message.name) == messages::kMorePage;
+                                   const std::string_view name = message.name;
+                                   return name == messages::kWritePage ||
+                                          name == messages::kMorePage;
                                }),
                 sent_.end());
-    const auto writePage = std::find_if(sent_.begin(), sent_.end(), [](const Message& message) {
-        return std::string_view(message.name) == messages::kWritePage;
-    });
-    if (wholeText_.empty() || writePage == sent_.end()) {
-        return;
-    }
     const bool split = runtime::Attempt("browser view: passing the page text on", [&] {
-        auto page = WithProperties(deferred::DeferredPage::Split(wholeText_));
-        *writePage = Message{messages::kWritePage, PartPayload(page.page, MoreText::Ends),
+        auto page = WithProperties(deferred::DeferredPage::Split(splitText_.View()));
+        sent_.insert(sent_.begin(),
+                     Message{messages::kWritePage, PartPayload(page.page, MoreText::Ends, 0),
                              std::make_shared<const FileDescriptor>(
-                                 SealedCopy({page.page.FirstText()}, "kestrova-first-text"))};
+                                 SealedCopy({lead_, page.page.FirstText()}, "kestrova-first-text")),
+                             std::make_shared<const FileDescriptor>(
+                                 SealedCopy({splitText_.View()}, "kestrova-page"))});
     });
     if (!split) {
-        sent_.erase(writePage);
-        loadedText_ = std::make_shared<const std::string>(
-            WithProperties(deferred::DeferredPage::Whole(wholeText_)).page.FirstText());
-        wholeText_ = PageText();
+        LoadWhole();
+        return;
     }
+    loadedText_.reset();
+    splitText_ = PageText();
     PutBack();
+}
+
+// Every part is on its way, each with its piece of the page text: the text
+// itself is not needed here any more.
+void RemoteDocument::Done() {
+    split_.reset();
+    splitText_ = PageText();
+}
+
+// From the first part on, what start-up set goes into it or after it, and
+// everything sent is kept for a put-back.
+void RemoteDocument::FirstPartGoes() {
+    if (firstSent_) {
+        return;
+    }
+    firstSent_ = true;
+    startupPuts_ = std::move(puts_);
+    puts_.clear();
+    sent_ = pending_;
 }
 
 void RemoteDocument::Load() {
@@ -276,7 +392,7 @@ void RemoteDocument::Advise(HTMLDocumentEvents&) {
 void RemoteDocument::Unadvise() {}
 
 void RemoteDocument::Put(PropertyPut put) {
-    if (written_ && !handedOver_) {
+    if (!firstSent_) {
         puts_.push_back(std::move(put));  // may still go into the text
     } else {
         Post(Message{messages::kPutElementProperty, PutMessagePayload(put), nullptr});
@@ -284,7 +400,7 @@ void RemoteDocument::Put(PropertyPut put) {
 }
 
 void RemoteDocument::Post(Message message) {
-    if (handedOver_) {
+    if (firstSent_) {
         sent_.push_back(message);
     }
     Send(std::move(message));
@@ -296,7 +412,8 @@ void RemoteDocument::Send(Message message) {
         return;
     }
     static const FileDescriptor kNoFile;
-    channel_.Send(message.name, std::move(message.payload), message.file ? *message.file : kNoFile);
+    channel_.Send(message.name, std::move(message.payload), message.file ? *message.file : kNoFile,
+                  message.secondFile ? *message.secondFile : kNoFile);
 }
 
 void RemoteDocument::OnLoaded() {
@@ -320,8 +437,8 @@ void RemoteDocument::Remember(ElementChange change) {
 }
 
 bool RemoteDocument::PutBack() {
-    if (!handedOver_) {
-        return false;  // the hand-over, still to come, loads the page
+    if (!firstSent_) {
+        return false;  // the first part, still to come, loads the page
     }
     loaded_ = false;
     pending_ = sent_;
@@ -334,22 +451,6 @@ bool RemoteDocument::PutBack() {
     }
     Load();
     return true;
-}
-
-// Copying the whole text holds this process's main loop, which shows what
-// the web process paints; so the copy waits until the page is written. A
-// division shown before the text comes is built when it comes.
-void RemoteDocument::PassThePageTextOn() {
-    if (wholeText_.empty()) {
-        return;
-    }
-    const PageText text = std::move(wholeText_);
-    wholeText_ = PageText();
-    runtime::Attempt("browser view: passing the page text on", [&] {
-        Post(Message{
-            messages::kPageText, nullptr,
-            std::make_shared<const FileDescriptor>(SealedCopy({text.View()}, "kestrova-page"))});
-    });
 }
 
 }  // namespace kestrova::platform

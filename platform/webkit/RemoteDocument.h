@@ -10,14 +10,12 @@
 #include "platform/document/HTMLDocument.h"
 #include "platform/webkit/GlibHandles.h"
 #include "platform/webkit/Messages.h"
+#include "platform/webkit/PageSplit.h"
 #include "platform/webkit/SealedText.h"
 
 namespace kestrova::platform {
 
-class RestOfPageSplit;
-namespace deferred {
-class DeferredPage;
-}
+class StretchesToSplit;
 
 // How the view builds the document from the page text.
 enum class PageLoading {
@@ -37,21 +35,23 @@ public:
     // may not be parsed yet).
     virtual void LoadPage(std::shared_ptr<const std::string> text,
                           std::function<void()> loaded) = 0;
-    // Sends a message to the page now shown, with a copy of `file` when it
-    // is open.
-    virtual void Send(const char* name, GVariantPtr payload, const FileDescriptor& file) = 0;
+    // Sends a message to the page now shown, with copies of the files that
+    // are open.
+    virtual void Send(const char* name, GVariantPtr payload, const FileDescriptor& file,
+                      const FileDescriptor& secondFile) = 0;
 };
 
 // The document as the window process sees it. The real document lives in
-// the web process. The written text goes to the view once start-up has
-// asked all it asks of the document, when the main loop is next idle:
-// properties set on elements the view builds at first are written into
-// the text it builds them from, so that the page never shows before them;
-// the rest (the events, properties of elements built later) is carried
-// over as messages, in the order asked, once the view has taken the page.
-// It keeps what it sent, and what the window's handlers set on the page
-// since, so that it can put the page back as it stood into a fresh view
-// process.
+// the web process. The page's text goes to the view in parts, as a thread
+// splits it (PageSplit), the first part as soon as it is split: while
+// start-up still writes the page, when the text comes in stretches, or
+// once it is written. Properties start-up sets on elements of the first
+// part before it goes are written into the text the view builds them from,
+// so that the page never shows before them; the rest (the events,
+// properties of elements built later) is carried over as messages, in the
+// order asked, once the view has taken the page. It keeps what it sent,
+// and what the window's handlers set on the page since, so that it can put
+// the page back as it stood into a fresh view process.
 class RemoteDocument final : public BrowserDocument,
                              public std::enable_shared_from_this<RemoteDocument> {
 public:
@@ -62,6 +62,7 @@ public:
     std::unique_ptr<IHTMLElementList> getElementsByTagName(const std::string& tagName) override;
     void Advise(HTMLDocumentEvents& receiver) override;
     void Unadvise() override;
+    std::shared_ptr<PageStretches> TakeInStretches(std::string_view lead) override;
 
     struct PropertyPut {
         std::string tagName;
@@ -70,11 +71,6 @@ public:
         std::string value;
     };
     void Put(PropertyPut put);
-
-    // Hands the written text to the view now, if it waits.
-    void HandOver();
-    // The view has written the page: the whole text goes to it now.
-    void PassThePageTextOn();
 
     // The window's handlers set a property of an element, known by its id
     // or else its name, on the page in the view.
@@ -95,10 +91,17 @@ private:
     struct Message {
         Message(const char* name, GVariantPtr payload, std::shared_ptr<const FileDescriptor> file)
             : name(name), payload(std::move(payload)), file(std::move(file)) {}
+        Message(const char* name, GVariantPtr payload, std::shared_ptr<const FileDescriptor> file,
+                std::shared_ptr<const FileDescriptor> secondFile)
+            : name(name),
+              payload(std::move(payload)),
+              file(std::move(file)),
+              secondFile(std::move(secondFile)) {}
         Message(const Message& other)
             : name(other.name),
               payload(other.payload ? g_variant_ref(other.payload.get()) : nullptr),
-              file(other.file) {}
+              file(other.file),
+              secondFile(other.secondFile) {}
         Message& operator=(const Message& other) {
             Message copy(other);
             return *this = std::move(copy);
@@ -109,46 +112,58 @@ private:
         const char* name;
         GVariantPtr payload;
         std::shared_ptr<const FileDescriptor> file;
+        // A second file, for the parts of the page.
+        std::shared_ptr<const FileDescriptor> secondFile;
     };
     // Sends now or once the view has taken the page; what is posted after
-    // the hand-over is kept.
+    // the first part went is kept.
     void Post(Message message);
     void Send(Message message);
     void OnLoaded();
     void Load();
     // The page's text split for the view, with what start-up set on its
-    // elements written into the text the view first builds.
+    // elements written into the text it first builds.
     struct SplitForTheView;
     SplitForTheView WithProperties(deferred::DeferredPage page) const;
-    bool HandOverInParts(const PageText& text);
-    // Each part of the rest of a long page goes to the view after its start.
-    void OnPartSplit(deferred::DeferredPage part, messages::MoreText more);
+    // Splits the page in a thread; the parts come back to OnPart.
+    void StartSplit();
+    void OnPart(PageSplit::Part part);
+    void SendFirstPart(PageSplit::Part part);
+    // The page goes to the view as it is written, nothing left out.
+    void LoadWhole();
+    void FirstPartGoes();
+    void Done();
     // The view writes the page again from its start, split as one.
     void StartAgainInOnePart();
 
     PageChannel& channel_;
     PageLoading loading_;
     bool written_ = false;
-    bool handedOver_ = false;
+    // The first part of the page has gone to the view.
+    bool firstSent_ = false;
     bool loaded_ = false;
-    guint handOverSource_ = 0;
-    PageText text_;
+    // The page's text: the lead, then the text that is split (the
+    // stretches, then the written text after the lead).
+    std::string lead_;
+    PageText splitText_;
+    std::shared_ptr<StretchesToSplit> stretches_;
+    std::shared_ptr<PageSplit> split_;
+    std::uint64_t splits_ = 0;
+    guint loadWholeSource_ = 0;
+    // The page must go again as one part once it is written whole.
+    bool startAgainWhenWritten_ = false;
     std::vector<PropertyPut> puts_;
-    // What start-up set on the page's elements before the hand-over.
+    // What start-up set on the page's elements before the first part went.
     std::vector<PropertyPut> startupPuts_;
-    std::unique_ptr<RestOfPageSplit> restSplit_;
     std::vector<Message> pending_;
-    // What the view was given since the hand-over: the text it loads, and
-    // the messages sent or waiting, in order.
+    // What the view was given since the first part went: the text it loads,
+    // and the messages sent or waiting, in order.
     std::shared_ptr<const std::string> loadedText_;
     std::vector<Message> sent_;
     // What the handlers set since, in the order first set, each last value.
     std::vector<ElementChange> changes_;
     // Where each element's property stands in changes_.
     std::unordered_map<std::string, std::size_t> changeIndex_;
-    // The whole page text, for the divisions the view builds later: kept
-    // here until the page is on its way, then in a sealed file.
-    PageText wholeText_;
 };
 
 }  // namespace kestrova::platform

@@ -104,17 +104,20 @@ void WebKitBrowser::LoadPage(std::shared_ptr<const std::string> text,
                                pageAddress_.c_str());
 }
 
-void WebKitBrowser::Send(const char* name, GVariantPtr payload, const FileDescriptor& file) {
-    // The message takes its own reference of the payload and its own copy
-    // of the file. The message itself starts floating, and sending it sinks
+void WebKitBrowser::Send(const char* name, GVariantPtr payload, const FileDescriptor& file,
+                         const FileDescriptor& secondFile) {
+    // The message takes its own reference of the payload and its own copies
+    // of the files. The message itself starts floating, and sending it sinks
     // and keeps it.
     WebKitUserMessage* message = nullptr;
     if (file) {
         GObjectPtr<GUnixFDList> files(g_unix_fd_list_new());
-        GErrorPtr error;
-        if (g_unix_fd_list_append(files.get(), file.Get(), GErrorSlot(error)) < 0) {
-            throw runtime::Failure(std::string("cannot pass the page text on: ") +
-                                   (error ? error->message : "unknown error"));
+        for (const FileDescriptor* each : {&file, &secondFile}) {
+            GErrorPtr error;
+            if (*each && g_unix_fd_list_append(files.get(), each->Get(), GErrorSlot(error)) < 0) {
+                throw runtime::Failure(std::string("cannot pass the page text on: ") +
+                                       (error ? error->message : "unknown error"));
+            }
         }
         message = webkit_user_message_new_with_fd_list(name, payload.get(), files.get());
     } else {
@@ -194,12 +197,6 @@ gboolean WebKitBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu* menu, G
 gboolean WebKitBrowser::OnUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer self) {
     auto* browser = static_cast<WebKitBrowser*>(self);
     const std::string_view name = webkit_user_message_get_name(message);
-    if (name == messages::kPageWritten) {
-        if (browser->document_) {
-            browser->document_->PassThePageTextOn();
-        }
-        return TRUE;
-    }
     if (name == messages::kElementChanged) {
         GVariant* payload = webkit_user_message_get_parameters(message);
         if (!payload ||

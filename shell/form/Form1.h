@@ -1,11 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "platform/document/EventBoundDocument.h"
 #include "platform/document/HTMLDocument.h"
@@ -26,6 +28,16 @@ enum class PageData {
     NoRows,    // the empty customers table
 };
 
+// When start-up assembles the page.
+enum class Assembly {
+    // Before the load handler returns; the page is then written whole.
+    InPlace,
+    // In a thread of its own after the load handler has returned, while the
+    // window shows the start of the page: the document takes the text as
+    // it is written, and the write follows once it is whole.
+    WhileShown,
+};
+
 // The program's one window. It owns all state: the page buffer, the
 // customers recordset and the renderers' working members, the document
 // references and the element of the last document event. Its procedures
@@ -43,7 +55,10 @@ public:
     ~Form1();
 
     // The load handler: builds the page and puts it into the browser control.
-    void ShowOutlinePage(PageData data = PageData::Database);
+    void ShowOutlinePage(PageData data = PageData::Database, Assembly assembly = Assembly::InPlace);
+    // Stops a page still being assembled, and waits until it has stopped;
+    // what was written of it is not written into the document.
+    void StopAssembly();
     // Opens the database and runs the customer order query into mrsCustomers.
     void LoadUserData();
 
@@ -78,6 +93,20 @@ private:
     void AppendLine(std::initializer_list<std::string_view> pieces);
     void AppendPieces(std::string_view prefix, std::initializer_list<std::string_view> pieces);
 
+    // Start-up's steps: the page assembled in the buffer, the document
+    // taken, the page written into it, its base address set.
+    void AssemblePage(PageData data);
+    void TakeTheDocument();
+    void WriteThePage();
+    void SetTheBaseAddress();
+    // The continuation of an assembly while the page is shown, on the main
+    // loop once the page is assembled.
+    void FinishTheShownPage();
+    // After each customer: the page so far goes on to the document, when
+    // it takes stretches and enough has come since the last.
+    void HandOnThePageSoFar();
+    bool AssemblyStopped() const { return mAssemblyStopping.load(std::memory_order_relaxed); }
+
     // The page body.
     platform::PageText RenderOutline();
     void RenderOrders(std::int32_t lngCustomer, std::int32_t& lngOrder);
@@ -101,6 +130,17 @@ private:
     std::int64_t mlngLength = 0;
     PageStorage mstrBuffer;
     std::int64_t mlngCapacity = 0;
+
+    // The page on its way to the document while it is assembled, and how
+    // much of the buffer has gone.
+    std::shared_ptr<platform::PageStretches> mStretches;
+    std::int64_t mlngHandedOn = 0;
+    // The thread assembling the page while it is shown; this window, for
+    // what it hands back to the main loop.
+    std::atomic<bool> mAssemblyStopping = false;
+    std::uint64_t mAssemblies = 0;
+    std::shared_ptr<Form1*> mSelf = std::make_shared<Form1*>(this);
+    std::thread mAssembly;
 };
 
 }  // namespace kestrova

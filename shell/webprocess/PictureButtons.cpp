@@ -33,6 +33,9 @@ constexpr const char* kPictureButtons = R"(
             for (const picture of pictures) {
                 const customer = picture.name.startsWith('imgCustomer');
                 const division = 'div' + picture.name.substring(3);
+                if (pictureOf.get(division) == picture && isButton(picture)) {
+                    continue;  // made in an earlier part of the page
+                }
                 const row = picture.closest('tr');
                 const table = row ? row.closest('table') : null;
                 const index = table ? column(table, customer ? 'Customer' : 'Order #') : -1;

@@ -53,7 +53,7 @@ struct Host {
     std::unique_ptr<platform::PageWriter> writer;
     // The page of this web process, for messages to the window.
     WebKitWebPage* page = nullptr;
-    // Whether the document's pictures are buttons yet.
+    // Whether Enter and Space click the document's pictures yet.
     bool picturesAreButtons = false;
 };
 
@@ -114,13 +114,13 @@ void OnBindEvents(GVariant*, GUnixFDList*) {
 
 void OnDocumentLoaded(WebKitWebPage*, gpointer);
 
-// The one file a message carries, mapped.
-std::shared_ptr<const platform::MappedText> MappedFileOf(GUnixFDList* files) {
-    if (!files || g_unix_fd_list_get_length(files) != 1) {
+// The file at `index` of those a message carries, mapped.
+std::shared_ptr<const platform::MappedText> MappedFileOf(GUnixFDList* files, int index) {
+    if (!files || g_unix_fd_list_get_length(files) <= index) {
         throw runtime::Failure("the message carries no file");
     }
     platform::GErrorPtr error;
-    platform::FileDescriptor file(g_unix_fd_list_get(files, 0, platform::GErrorSlot(error)));
+    platform::FileDescriptor file(g_unix_fd_list_get(files, index, platform::GErrorSlot(error)));
     if (!file) {
         throw runtime::Failure(std::string("cannot take the message's file: ") +
                                (error ? error->message : "unknown error"));
@@ -128,9 +128,12 @@ std::shared_ptr<const platform::MappedText> MappedFileOf(GUnixFDList* files) {
     return platform::MappedText::Map(file.Get());
 }
 
-// A part of the page's text, as kWritePage and kMorePage carry it.
+// A part of the page's text, as kWritePage and kMorePage carry it: the text
+// to write, and the page text it covers, from `pageTextOffset` on.
 struct PagePart {
     std::shared_ptr<const platform::MappedText> text;
+    std::shared_ptr<const platform::MappedText> pageText;
+    std::uint64_t pageTextOffset = 0;
     std::vector<platform::deferred::DeferredDivision> divisions;
     platform::messages::MoreText more = platform::messages::MoreText::Ends;
 };
@@ -138,10 +141,12 @@ struct PagePart {
 PagePart PagePartOf(GVariant* payload, GUnixFDList* files) {
     RequirePayload(payload, platform::messages::kPagePartType, "list of divisions");
     PagePart part;
-    part.text = MappedFileOf(files);
+    part.text = MappedFileOf(files, 0);
+    part.pageText = MappedFileOf(files, 1);
     GVariantIter* entries = nullptr;
     gboolean more = FALSE;
-    g_variant_get(payload, platform::messages::kPagePartType, &entries, &more);
+    guint64 pageTextOffset = 0;
+    g_variant_get(payload, platform::messages::kPagePartType, &entries, &more, &pageTextOffset);
     const gchar* id = nullptr;
     guint64 offset = 0;
     guint64 length = 0;
@@ -150,25 +155,35 @@ PagePart PagePartOf(GVariant* payload, GUnixFDList* files) {
     }
     g_variant_iter_free(entries);
     part.more = more ? platform::messages::MoreText::Follows : platform::messages::MoreText::Ends;
+    part.pageTextOffset = pageTextOffset;
     return part;
+}
+
+// The pictures written so far become buttons: the keyboard reaches them
+// while the rest of the page is still written.
+void MakeThePicturesButtons() {
+    runtime::Attempt("web process: making the pictures buttons", [] {
+        GObjectPtr<JSCContext> context(MainFrameContext());
+        platform::jsc::ValuePtr document(jsc_context_get_value(context.get(), "document"));
+        MakePictureButtons(document.get());
+        if (!TheHost().picturesAreButtons) {
+            TheHost().picturesAreButtons = true;
+            BindPictureKeys(context.get());
+        }
+    });
 }
 
 void OnWritePage(GVariant* payload, GUnixFDList* files) {
     PagePart start = PagePartOf(payload, files);
     Host& host = TheHost();
     GObjectPtr<JSCContext> context(MainFrameContext());
-    // Messages about elements wait for the whole page to be written, and
-    // its pictures become buttons then.
+    // Messages about elements wait for the whole page to be written.
     host.documentParsed = false;
     host.picturesAreButtons = false;
     host.writer = std::make_unique<platform::PageWriter>(
-        context.get(), start.text, start.text->Text(), start.more, [] {
-            OnDocumentLoaded(nullptr, nullptr);
-            // The window passes the whole text on now: its copy no longer
-            // holds up the first rows.
-            TellTheWindow(platform::messages::kPageWritten, nullptr);
-        });
-    host.deferred->Expect(std::move(start.divisions));
+        context.get(), start.text, start.text->Text(), start.more,
+        [] { OnDocumentLoaded(nullptr, nullptr); }, &MakeThePicturesButtons);
+    host.deferred->Expect(std::move(start.divisions), start.pageText, start.pageTextOffset);
 }
 
 void OnMorePage(GVariant* payload, GUnixFDList* files) {
@@ -176,11 +191,7 @@ void OnMorePage(GVariant* payload, GUnixFDList* files) {
     Host& host = TheHost();
     runtime::Require(host.writer, "page being written")
         .Continue(part.text, part.text->Text(), part.more);
-    host.deferred->ExpectMore(std::move(part.divisions));
-}
-
-void OnPageText(GVariant*, GUnixFDList* files) {
-    TheHost().deferred->Adopt(MappedFileOf(files));
+    host.deferred->ExpectMore(std::move(part.divisions), part.pageText, part.pageTextOffset);
 }
 
 void OnPutElementProperty(GVariant* payload, GUnixFDList*) {
@@ -238,7 +249,6 @@ const std::map<std::string_view, Handler>& Handlers() {
         {platform::messages::kPutElementProperty, &OnPutElementProperty},
         {platform::messages::kWritePage, &OnWritePage},
         {platform::messages::kMorePage, &OnMorePage},
-        {platform::messages::kPageText, &OnPageText},
         {platform::messages::kRestoreProperty, &OnRestoreProperty},
     };
     return handlers;
@@ -280,15 +290,7 @@ void OnDocumentLoaded(WebKitWebPage*, gpointer) {
     for (auto& message : pending) {
         Handle(message.name, message.payload.get(), message.files.get());
     }
-    if (!host.picturesAreButtons) {
-        host.picturesAreButtons = true;
-        runtime::Attempt("web process: making the pictures buttons", [] {
-            GObjectPtr<JSCContext> context(MainFrameContext());
-            platform::jsc::ValuePtr document(jsc_context_get_value(context.get(), "document"));
-            MakePictureButtons(document.get());
-            BindPictureKeys(context.get());
-        });
-    }
+    MakeThePicturesButtons();
 }
 
 void OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage*, WebKitFrame* frame, gpointer) {

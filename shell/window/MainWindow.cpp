@@ -1,6 +1,5 @@
 #include "shell/window/MainWindow.h"
 
-#include "platform/runtime/MemoryPolicy.h"
 #include "platform/webkit/GlibHandles.h"
 #include "shell/window/WindowIcon.h"
 
@@ -31,12 +30,12 @@ MainWindow::MainWindow(const std::string& applicationDirectory, platform::PageLo
     // A page whose process keeps ending gives way to the empty customers
     // table, as for a database that cannot be read.
     browser_.OnGivingUp([this] { form_->ShowOutlinePage(PageData::NoRows); });
-    const runtime::LargeBlockReuse reuse;
-    form_->ShowOutlinePage();
+    // The page is assembled while the window shows its start.
+    form_->ShowOutlinePage(PageData::Database, Assembly::WhileShown);
 }
 
 MainWindow::~MainWindow() {
-    form_.reset();
+    form_.reset();  // stops a page still being assembled
     if (window_) {
         gtk_widget_destroy(GTK_WIDGET(window_));
     }

@@ -8,51 +8,38 @@
 namespace kestrova::platform {
 
 void DeferredDivisions::Forget() {
-    text_.reset();
-    buildOnArrival_.clear();
     waiting_.clear();
     indexed_ = false;
     holdersOfName_.clear();
     holdersOfTag_.clear();
 }
 
-void DeferredDivisions::Expect(std::vector<deferred::DeferredDivision> divisions) {
+void DeferredDivisions::Expect(std::vector<deferred::DeferredDivision> divisions,
+                               std::shared_ptr<const MappedText> text, std::uint64_t offset) {
     Forget();
-    ExpectMore(std::move(divisions));
+    ExpectMore(std::move(divisions), std::move(text), offset);
 }
 
-void DeferredDivisions::ExpectMore(std::vector<deferred::DeferredDivision> divisions) {
+void DeferredDivisions::ExpectMore(std::vector<deferred::DeferredDivision> divisions,
+                                   std::shared_ptr<const MappedText> text, std::uint64_t offset) {
+    for (const auto& division : divisions) {
+        if (division.offset < offset) {
+            throw runtime::Failure("a division lies before the page text that comes with it");
+        }
+        text->Part(division.offset - offset, division.length);  // throws when outside
+    }
     // Lookups read the contents that wait again.
     indexed_ = false;
     holdersOfName_.clear();
     holdersOfTag_.clear();
     for (auto& division : divisions) {
-        waiting_.emplace(std::move(division.id), Content{division.offset, division.length});
-    }
-}
-
-void DeferredDivisions::Adopt(std::shared_ptr<const MappedText> text) {
-    try {
-        for (const auto& [id, content] : waiting_) {
-            text->Part(content.offset, content.length);  // throws when it lies outside
-        }
-    } catch (const runtime::Failure&) {
-        Forget();
-        throw;
-    }
-    text_ = std::move(text);
-    auto early = std::move(buildOnArrival_);
-    buildOnArrival_.clear();
-    for (const auto& element : early) {
-        BuildIfWaiting(element.get());
+        waiting_.emplace(std::move(division.id),
+                         Content{division.offset, division.length, text, offset});
     }
 }
 
 std::string_view DeferredDivisions::TextOf(const Content& content) const {
-    if (!text_) {
-        throw runtime::Failure("the page text has not come yet");
-    }
-    return text_->Part(content.offset, content.length);
+    return content.text->Part(content.offset - content.textOffset, content.length);
 }
 
 void DeferredDivisions::Build(JSCValue* element, const Content& content) {
@@ -74,10 +61,6 @@ void DeferredDivisions::BuildIfWaiting(JSCValue* element) {
     const std::string id = jsc::GetString(element, "id");
     const auto found = waiting_.find(id);
     if (found == waiting_.end() || jsc::GetString(element, "tagName") != "DIV") {
-        return;
-    }
-    if (!text_) {
-        buildOnArrival_.emplace_back(JSC_VALUE(g_object_ref(element)));
         return;
     }
     const Content content = found->second;

@@ -3,7 +3,9 @@
 #include <jsc/jsc.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -16,8 +18,9 @@
 namespace kestrova::platform {
 
 // The hidden divisions of the page whose content the view has not built
-// yet, and the page text it is built from: a sealed file from the window
-// process, mapped read only. A division is built, once, the first time
+// yet, and the page text they are built from: with each part of the page,
+// a sealed file from the window process with the page text the part
+// covers, mapped read only. A division is built, once, the first time
 // anything could tell it from a built one: its display changes, or a
 // lookup asks for an element inside it.
 class DeferredDivisions {
@@ -27,21 +30,21 @@ public:
     DeferredDivisions& operator=(const DeferredDivisions&) = delete;
 
     // The divisions that wait, and where each one's content lies in the
-    // page text, which comes after them.
-    void Expect(std::vector<deferred::DeferredDivision> divisions);
+    // page text; `text` is the page text from `offset` on that holds them.
+    // Throws runtime::Failure, and takes none of them, when one does not lie
+    // inside it.
+    void Expect(std::vector<deferred::DeferredDivision> divisions,
+                std::shared_ptr<const MappedText> text, std::uint64_t offset);
     // More of them, from a part of the page written after the first.
-    void ExpectMore(std::vector<deferred::DeferredDivision> divisions);
-    // Takes the page text; throws runtime::Failure, and forgets every
-    // division, when one of them does not lie inside it.
-    void Adopt(std::shared_ptr<const MappedText> text);
+    void ExpectMore(std::vector<deferred::DeferredDivision> divisions,
+                    std::shared_ptr<const MappedText> text, std::uint64_t offset);
     // A new document: nothing waits any more.
     void Forget();
     // What to do with each division once its content is built.
     void OnBuilt(std::function<void(JSCValue* division)> built) { built_ = std::move(built); }
     bool Empty() const { return waiting_.empty(); }
 
-    // Builds `element`'s content when it is a division that waits; before
-    // the page text has come, once it comes.
+    // Builds `element`'s content when it is a division that waits.
     void BuildIfWaiting(JSCValue* element);
     // Builds the divisions whose content holds an element with this id or
     // name, or an element of this tag; says whether there was any.
@@ -49,19 +52,20 @@ public:
     bool BuildHoldingTag(JSCValue* document, std::string_view tagName);
 
 private:
+    // Where a division's content lies in the page text, and the piece of
+    // the page text that holds it.
     struct Content {
         std::size_t offset;
         std::size_t length;
+        std::shared_ptr<const MappedText> text;
+        std::size_t textOffset;
     };
     std::string_view TextOf(const Content& content) const;
     void Build(JSCValue* element, const Content& content);
     bool BuildNamed(JSCValue* document, const std::vector<std::string>& divisionIds);
     void IndexContents();
 
-    std::shared_ptr<const MappedText> text_;
     std::function<void(JSCValue*)> built_;
-    // Divisions whose display changed before the page text came.
-    std::vector<GObjectPtr<JSCValue>> buildOnArrival_;
     std::unordered_map<std::string, Content> waiting_;
     // Read from the contents the first time a lookup needs them: which
     // waiting divisions hold an element of an id or name, or of a tag.

@@ -27,13 +27,15 @@ std::size_t PieceEnd(std::string_view text, std::size_t from, std::size_t length
 }  // namespace
 
 PageWriter::PageWriter(JSCContext* context, std::shared_ptr<const MappedText> mapping,
-                       std::string_view text, MoreText more, std::function<void()> done)
+                       std::string_view text, MoreText more, std::function<void()> done,
+                       std::function<void()> partWritten)
     : context_(JSC_CONTEXT(g_object_ref(context))),
       document_(jsc_context_get_value(context, "document")),
       mapping_(std::move(mapping)),
       text_(text),
       more_(more),
-      done_(std::move(done)) {
+      done_(std::move(done)),
+      partWritten_(std::move(partWritten)) {
     if (jsc::IsNothing(document_.get())) {
         throw runtime::Failure("the page has no document");
     }
@@ -85,6 +87,9 @@ bool PageWriter::TakeNextPart() {
     if (position_ < text_.size() || next_.empty()) {
         return false;
     }
+    if (partWritten_) {
+        partWritten_();
+    }
     // The part before is in the document now; its file is not needed.
     mapping_ = std::move(next_.front().mapping);
     text_ = next_.front().text;
@@ -109,6 +114,9 @@ gboolean PageWriter::OnTurn(gpointer data) {
     }
     writer->source_ = 0;
     if (writer->more_ == MoreText::Follows) {
+        if (writer->partWritten_) {
+            writer->partWritten_();
+        }
         return G_SOURCE_REMOVE;  // until Continue
     }
     writer->Close();  // may destroy the writer

@@ -26,9 +26,11 @@ using messages::MoreText;
 
 class PageWriter {
 public:
-    // `text` lies in `mapping`; `done` runs once the document is closed.
+    // `text` lies in `mapping`; `partWritten` runs after each part but the
+    // last, `done` once the document is closed.
     PageWriter(JSCContext* context, std::shared_ptr<const MappedText> mapping,
-               std::string_view text, MoreText more, std::function<void()> done);
+               std::string_view text, MoreText more, std::function<void()> done,
+               std::function<void()> partWritten = {});
     // Stops writing, if it has not finished.
     ~PageWriter();
     PageWriter(const PageWriter&) = delete;
@@ -62,6 +64,7 @@ private:
     std::deque<Part> next_;
     bool closed_ = false;
     std::function<void()> done_;
+    std::function<void()> partWritten_;
     guint source_ = 0;
 };
 
