@@ -92,6 +92,44 @@ TEST_P(SplitTest, InPartsGivesWhatOneSplitGives) {
     }
 }
 
+// A page split while it is still written, given in stretches that end
+// anywhere, even inside a tag or a hidden division, gives what one split
+// of the whole page gives, whatever the size of the parts.
+TEST_P(SplitTest, WhileItIsWrittenGivesWhatOneSplitOfTheWholePageGives) {
+    const auto& c = GetParam();
+    const auto whole = DeferredPage::Split(c.page);
+    const auto wholeIds = IdsOf(whole.Divisions());
+    for (std::size_t stretch = 1; stretch <= c.page.size(); ++stretch) {
+        for (const std::size_t bytes : {std::size_t{1}, std::size_t{7}, c.page.size() + 1}) {
+            PartSplitter splitter(std::string_view(c.page).substr(0, stretch), PageEnd::NotYet);
+            std::string firstText;
+            std::vector<DeferredDivision> divisions;
+            bool refused = false;
+            for (std::size_t given = stretch; !splitter.AtEnd() && !refused;) {
+                const auto part = splitter.Next(bytes);
+                if (part) {
+                    firstText += part->FirstText();
+                    divisions.insert(divisions.end(), part->Divisions().begin(),
+                                     part->Divisions().end());
+                    continue;
+                }
+                refused = !splitter.Waiting();
+                ASSERT_TRUE(refused || given <= c.page.size()) << c.what;
+                given = std::min(given + stretch, c.page.size());
+                splitter.Grow(std::string_view(c.page).substr(0, given),
+                              given == c.page.size() ? PageEnd::Known : PageEnd::NotYet);
+            }
+            if (refused) {
+                continue;  // as when split in parts of the whole page
+            }
+            EXPECT_EQ(firstText, whole.FirstText())
+                << c.what << ", stretches of " << stretch << ", parts of " << bytes;
+            EXPECT_EQ(IdsOf(divisions), wholeIds)
+                << c.what << ", stretches of " << stretch << ", parts of " << bytes;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Pages, SplitTest,
     ::testing::Values(

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -194,6 +195,29 @@ std::set<std::string> OursInTmp() {
         }
     }
     return names;
+}
+
+// A page of 20,000 customers is still read and written long after its
+// first rows show; closing the window then ends the program at once, and
+// the thread that builds the page leaves nothing behind.
+TEST(WindowTest, ClosingTheWindowWhileThePageIsBuiltEndsTheProgramAndLeavesNothing) {
+    testing::FixtureFolder folder;
+    const std::string database = folder.Path() + "/long.mdb";
+    ASSERT_EQ(std::system((std::string(KESTROVA_SAMPLEDB) + " '" + database +
+                           "' --customers 20000 --seed 5 >/dev/null")
+                              .c_str()),
+              0);
+    AppDirectoryCopy copy(database, "closing");
+    const auto tmpBefore = OursInTmp();
+    StartedProgram program(copy, EnvironmentWith({}));
+    ASSERT_NE(program.Window(), 0u) << "the program's window never appeared";
+    ASSERT_TRUE(program.WaitForText()) << "the first rows never showed";
+    const auto closing = std::chrono::steady_clock::now();
+    EXPECT_EQ(program.Close(), 0) << "closing the window did not end the program";
+    std::cerr << "closed after "
+              << std::chrono::duration<double>(std::chrono::steady_clock::now() - closing).count()
+              << " s\n";
+    EXPECT_EQ(OursInTmp(), tmpBefore);
 }
 
 TEST(WindowTest, ARunKeepsNothingInAFreshHomeOrInTmp) {

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/HangGuard.h"
+#include "tests/data/FixtureDatabase.h"
+#include "tests/window/ShownWindow.h"
+#include "tests/window/Snapshot.h"
+#include "tests/window/ViewProbe.h"
+
+// The window stays alive while the rest of a long page is still read and
+// written: a click on a shown picture shows its division, the keys scroll
+// the page and reach the pictures. Each wait only guards against a hang.
+
+namespace kestrova {
+namespace {
+
+constexpr int kCustomers = 20000;
+
+std::string LongDatabase(const testing::FixtureFolder& folder) {
+    const std::string file = folder.Path() + "/long.mdb";
+    const std::string command = std::string(KESTROVA_SAMPLEDB) + " '" + file + "' --customers " +
+                                std::to_string(kCustomers) + " --seed 5 >/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return file;
+}
+
+// The page is still being written: the document is not closed, and not
+// every customer row is there yet.
+constexpr const char* kStillBuilt =
+    "String(document.readyState != 'complete' && "
+    "document.getElementsByName('imgCustomer20000').length == 0)";
+
+TEST(WhileThePageIsBuilt, AClickShowsItsDivisionAndTheKeysScrollAndReachThePictures) {
+    testing::FixtureFolder folder;
+    testing::ShownWindow window(LongDatabase(folder), "building");
+    ASSERT_TRUE(
+        window.WaitFor("String(document.getElementsByName('imgCustomer3').length)", "1", 60));
+    ASSERT_EQ(window.Page(kStillBuilt), "true") << "the page was whole before the test began";
+    WebKitWebView* view = window.Window().View();
+    const auto before = testing::TakeSnapshot(view, WEBKIT_SNAPSHOT_REGION_VISIBLE);
+
+    window.Click("imgCustomer1");
+    EXPECT_TRUE(window.WaitFor("document.getElementById('divCustomer1').style.display", ""));
+    EXPECT_TRUE(window.WaitFor(
+        "String(document.getElementById('divCustomer1').getElementsByTagName('img').length > 0)",
+        "true"));
+    EXPECT_TRUE(testing::SpinUntil(
+        [&] {
+            return testing::TakeSnapshot(view, WEBKIT_SNAPSHOT_REGION_VISIBLE)
+                       .DifferingPixels(before) > 0;
+        },
+        testing::HangGuard(30)))
+        << "the shown division was never painted";
+    window.PointAway();
+
+    window.Page("window.scrollTo(0, 0); 'top'");
+    window.PressKey("Next");
+    EXPECT_TRUE(window.WaitFor("String(window.scrollY > 0)", "true")) << "Page Down did not scroll";
+    window.PressKey("Tab");
+    EXPECT_TRUE(window.WaitFor("document.activeElement.tagName", "IMG"))
+        << "Tab reached no picture";
+    // All of it happened while the rest was still on its way.
+    EXPECT_EQ(window.Page("document.getElementsByName('imgCustomer20000').length == 0 ? "
+                          "'building' : 'whole'"),
+              "building");
+    // The page still comes whole in the end.
+    EXPECT_TRUE(window.WaitFor("document.readyState", "complete", 300));
+    EXPECT_EQ(window.Page("String(document.getElementsByName('imgCustomer20000').length)"), "1");
+}
+
+}  // namespace
+}  // namespace kestrova
