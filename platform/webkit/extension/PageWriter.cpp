@@ -11,8 +11,8 @@ namespace {
 // The first piece is small, so that the first rows come at once; the turns
 // after it write for a frame's time each.
 constexpr std::size_t kFirstPiece = 32 * 1024;
-constexpr std::size_t kPiece = 256 * 1024;
-constexpr double kTurnSeconds = 0.1;
+constexpr std::size_t kPiece = 128 * 1024;
+constexpr double kTurnSeconds = 0.04;
 
 // A piece ends before a byte that continues a UTF-8 character.
 std::size_t PieceEnd(std::string_view text, std::size_t from, std::size_t length) {
