@@ -164,6 +164,37 @@ TEST(PutBack, APageInPartsStandsAgainWithWhatWasShownInItsLastPart) {
         window.WaitFor(kWritten + std::string(" && document.images.length > 300"), "true", 60));
 }
 
+// The process ends while the rest of the page is still read and written:
+// the page is put back with every part written so far, the parts still to
+// come follow, and what was shown stays shown.
+TEST(PutBack, DuringTheBuildThePageStandsAgainWholeWithWhatWasShown) {
+    testing::FixtureFolder folder;
+    const std::string database = folder.Path() + "/long.mdb";
+    ASSERT_EQ(std::system((std::string(KESTROVA_SAMPLEDB) + " '" + database +
+                           "' --customers 8000 --seed 5 >/dev/null")
+                              .c_str()),
+              0);
+    testing::ShownWindow window(database, "putback-building");
+    ASSERT_TRUE(
+        window.WaitFor("String(document.getElementsByName('imgCustomer2').length)", "1", 60));
+    window.Page("document.all.item('imgCustomer1').click()");
+    const std::string shown =
+        "[document.getElementById('divCustomer1').style.display,"
+        " document.all.item('imgCustomer1').src.endsWith('Minus.gif')].join('|')";
+    ASSERT_TRUE(window.WaitFor(shown, "|true"));
+    ASSERT_EQ(window.Page("String(document.getElementsByName('imgCustomer8000').length)"), "0")
+        << "the page was whole before its process ended";
+
+    ASSERT_TRUE(KillThePageProcess());
+    EXPECT_TRUE(window.WaitFor(shown, "|true", 60));
+    EXPECT_TRUE(window.WaitFor(kWritten + std::string(" && document.getElementsByName("
+                                                      "'imgCustomer8000').length == 1"),
+                               "true", 300));
+    EXPECT_EQ(window.Page("String(document.querySelectorAll('img[name^=imgCustomer]').length)"),
+              "8000");
+    EXPECT_EQ(window.Page(shown), "|true");
+}
+
 TEST(PutBack, AfterThreeEndsWithinAMinuteTheWindowShowsTheEmptyCustomersTable) {
     // What the window shows when there is no database: the frame to expect.
     std::string emptyFrame;
