@@ -300,13 +300,7 @@ void RemoteDocument::LoadWhole() {
     std::string text = lead_;
     text += splitText_.View();
     auto whole = WithProperties(deferred::DeferredPage::Whole(text));
-    sent_.erase(std::remove_if(sent_.begin(), sent_.end(),
-                               [](const Message& message) {
-                                   const std::string_view name = message.name;
-                                   return name == messages::kWritePage ||
-                                          name == messages::kMorePage;
-                               }),
-                sent_.end());
+    ForgetTheParts();
     std::move(whole.putMessages.begin(), whole.putMessages.end(), std::back_inserter(sent_));
     loadedText_ = std::make_shared<const std::string>(whole.page.FirstText());
     splitText_ = PageText();
@@ -326,13 +320,7 @@ void RemoteDocument::StartAgainInOnePart() {
     startAgainWhenWritten_ = false;
     FirstPartGoes();
     // The page written again in one part holds the parts sent so far.
-    sent_.erase(std::remove_if(sent_.begin(), sent_.end(),
-                               [](const Message& message) {
-                                   const std::string_view name = message.name;
-                                   return name == messages::kWritePage ||
-                                          name == messages::kMorePage;
-                               }),
-                sent_.end());
+    ForgetTheParts();
     const bool split = runtime::Attempt("browser view: passing the page text on", [&] {
         auto page = WithProperties(deferred::DeferredPage::Split(splitText_.View()));
         sent_.insert(sent_.begin(),
@@ -349,6 +337,17 @@ void RemoteDocument::StartAgainInOnePart() {
     loadedText_.reset();
     splitText_ = PageText();
     PutBack();
+}
+
+// The parts of the page sent so far: the page goes again from its start.
+void RemoteDocument::ForgetTheParts() {
+    sent_.erase(std::remove_if(sent_.begin(), sent_.end(),
+                               [](const Message& message) {
+                                   const std::string_view name = message.name;
+                                   return name == messages::kWritePage ||
+                                          name == messages::kMorePage;
+                               }),
+                sent_.end());
 }
 
 // Every part is on its way, each with its piece of the page text: the text

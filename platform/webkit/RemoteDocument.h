@@ -132,6 +132,7 @@ private:
     // The page goes to the view as it is written, nothing left out.
     void LoadWhole();
     void FirstPartGoes();
+    void ForgetTheParts();
     void Done();
     // The view writes the page again from its start, split as one.
     void StartAgainInOnePart();
