@@ -1,7 +1,4 @@
 #include <glib.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <functional>
 #include <string>
@@ -44,13 +41,6 @@ void OnTheMainLoop(std::function<void()> step) {
         [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
 }
 
-// The thread that builds the rest of the page gives way to the window and
-// its view, which answer the user meanwhile, on a machine with few cores.
-void YieldToTheWindow() {
-    constexpr int kNiceness = 10;
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), kNiceness);
-}
-
 }  // namespace
 
 bool Form1::PageWhole() {
@@ -87,7 +77,6 @@ void Form1::ShowOutlinePage(PageData data, Assembly assembly) {
     const std::uint64_t number = ++mAssemblies;
     const std::weak_ptr<Form1*> self = mSelf;
     mAssembly = std::thread([this, data, number, self] {
-        YieldToTheWindow();
         {
             // Freed large blocks are kept for the next while the page is built.
             const runtime::LargeBlockReuse reuse;
