@@ -14,6 +14,7 @@
 #include "tests/HangGuard.h"
 #include "tests/data/FixtureDatabase.h"
 #include "tests/window/AppDirectoryCopy.h"
+#include "tests/window/SampleDatabase.h"
 #include "tests/window/Snapshot.h"
 #include "tests/window/ViewProbe.h"
 
@@ -41,18 +42,10 @@ constexpr const char* kShownDivisions =
 constexpr const char* kClickablePictures =
     "Array.from(document.images).filter(i => i.offsetParent !== null).map(i => i.name).join(' ')";
 
-std::string SampleDatabase(const testing::FixtureFolder& folder, int customers) {
-    const std::string file = folder.Path() + "/sample.mdb";
-    const std::string command = std::string(KESTROVA_SAMPLEDB) + " '" + file + "' --customers " +
-                                std::to_string(customers) + " --seed 11 >/dev/null";
-    EXPECT_EQ(std::system(command.c_str()), 0);
-    return file;
-}
-
 class DeferredViewTest : public ::testing::Test {
 protected:
     DeferredViewTest()
-        : copy(SampleDatabase(folder, 50), "deferred"),
+        : copy(testing::SampleDatabase(folder, 50, 11), "deferred"),
           deferred((runtime::SetAppPath(copy.Path()), copy.Path()),
                    platform::PageLoading::DeferHiddenDivisions),
           whole(copy.Path(), platform::PageLoading::Whole) {

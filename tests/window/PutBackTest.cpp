@@ -14,6 +14,7 @@
 #include "tests/DiagnosticsCapture.h"
 #include "tests/HangGuard.h"
 #include "tests/data/FixtureDatabase.h"
+#include "tests/window/SampleDatabase.h"
 #include "tests/window/ShownWindow.h"
 #include "tests/window/Snapshot.h"
 #include "tests/window/ViewProbe.h"
@@ -141,11 +142,7 @@ TEST(PutBack, ThePageStandsAgainAsItWasAndAnswersClicksAfterItsProcessIsKilled) 
 // division of its last part shown as it was.
 TEST(PutBack, APageInPartsStandsAgainWithWhatWasShownInItsLastPart) {
     testing::FixtureFolder folder;
-    const std::string database = folder.Path() + "/sample.mdb";
-    ASSERT_EQ(std::system((std::string(KESTROVA_SAMPLEDB) + " '" + database +
-                           "' --customers 300 --seed 5 >/dev/null")
-                              .c_str()),
-              0);
+    const std::string database = testing::SampleDatabase(folder, 300, 5);
     testing::ShownWindow window(database, "putback-parts");
     ASSERT_TRUE(window.WaitForPage());
     ASSERT_TRUE(
@@ -169,11 +166,7 @@ TEST(PutBack, APageInPartsStandsAgainWithWhatWasShownInItsLastPart) {
 // come follow, and what was shown stays shown.
 TEST(PutBack, DuringTheBuildThePageStandsAgainWholeWithWhatWasShown) {
     testing::FixtureFolder folder;
-    const std::string database = folder.Path() + "/long.mdb";
-    ASSERT_EQ(std::system((std::string(KESTROVA_SAMPLEDB) + " '" + database +
-                           "' --customers 8000 --seed 5 >/dev/null")
-                              .c_str()),
-              0);
+    const std::string database = testing::SampleDatabase(folder, 8000, 5);
     testing::ShownWindow window(database, "putback-building");
     ASSERT_TRUE(
         window.WaitFor("String(document.getElementsByName('imgCustomer2').length)", "1", 60));

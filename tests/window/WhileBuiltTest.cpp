@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "tests/HangGuard.h"
 #include "tests/data/FixtureDatabase.h"
+#include "tests/window/SampleDatabase.h"
 #include "tests/window/ShownWindow.h"
 #include "tests/window/Snapshot.h"
 #include "tests/window/ViewProbe.h"
@@ -18,14 +18,6 @@ namespace {
 
 constexpr int kCustomers = 20000;
 
-std::string LongDatabase(const testing::FixtureFolder& folder) {
-    const std::string file = folder.Path() + "/long.mdb";
-    const std::string command = std::string(KESTROVA_SAMPLEDB) + " '" + file + "' --customers " +
-                                std::to_string(kCustomers) + " --seed 5 >/dev/null";
-    EXPECT_EQ(std::system(command.c_str()), 0);
-    return file;
-}
-
 // The page is still being written: the document is not closed, and not
 // every customer row is there yet.
 constexpr const char* kStillBuilt =
@@ -34,7 +26,7 @@ constexpr const char* kStillBuilt =
 
 TEST(WhileThePageIsBuilt, AClickShowsItsDivisionAndTheKeysScrollAndReachThePictures) {
     testing::FixtureFolder folder;
-    testing::ShownWindow window(LongDatabase(folder), "building");
+    testing::ShownWindow window(testing::SampleDatabase(folder, kCustomers, 5), "building");
     ASSERT_TRUE(
         window.WaitFor("String(document.getElementsByName('imgCustomer3').length)", "1", 60));
     ASSERT_EQ(window.Page(kStillBuilt), "true") << "the page was whole before the test began";

@@ -21,6 +21,7 @@
 #include "tests/HangGuard.h"
 #include "tests/data/FixtureDatabase.h"
 #include "tests/window/AppDirectoryCopy.h"
+#include "tests/window/SampleDatabase.h"
 #include "tests/window/ShownWindow.h"
 #include "tests/window/ViewProbe.h"
 #include "tests/window/X11Client.h"
@@ -202,11 +203,7 @@ std::set<std::string> OursInTmp() {
 // the thread that builds the page leaves nothing behind.
 TEST(WindowTest, ClosingTheWindowWhileThePageIsBuiltEndsTheProgramAndLeavesNothing) {
     testing::FixtureFolder folder;
-    const std::string database = folder.Path() + "/long.mdb";
-    ASSERT_EQ(std::system((std::string(KESTROVA_SAMPLEDB) + " '" + database +
-                           "' --customers 20000 --seed 5 >/dev/null")
-                              .c_str()),
-              0);
+    const std::string database = testing::SampleDatabase(folder, 20000, 5);
     AppDirectoryCopy copy(database, "closing");
     const auto tmpBefore = OursInTmp();
     StartedProgram program(copy, EnvironmentWith({}));
