@@ -80,10 +80,10 @@ Totals Accumulate(const Chapter& chapter, std::size_t column, std::size_t parent
     const Table& child = *chapter.child;
     const bool shownAsMoney = IsShownAsMoney(child.columns[column].type);
     for (auto i = chapter.offsets[parentRow]; i < chapter.offsets[parentRow + 1]; ++i) {
-        const Variant& value = child.Cell(chapter.rows[i], column);
-        if (IsMissing(value)) {
+        if (child.columns[column].values.IsMissing(chapter.rows[i])) {
             continue;
         }
+        const Variant value = child.Cell(chapter.rows[i], column);
         if (shownAsMoney && IsNoAmount(value)) {
             totals.noAmount = true;
             continue;
@@ -145,12 +145,12 @@ Column Extreme(const Chapter& chapter, std::size_t column, std::size_t parentRow
     Column result;
     result.type = chapter.child->columns[column].type;
     for (std::size_t row = 0; row < parentRows; ++row) {
-        const Variant* best = nullptr;
+        std::optional<Variant> best;
         for (auto i = chapter.offsets[row]; i < chapter.offsets[row + 1]; ++i) {
-            const Variant& value = chapter.child->Cell(chapter.rows[i], column);
+            Variant value = chapter.child->Cell(chapter.rows[i], column);
             if (!IsMissing(value) &&
                 (!best || (wantMax ? Less(*best, value) : Less(value, *best)))) {
-                best = &value;
+                best = std::move(value);
             }
         }
         result.values.push_back(best ? *best : Variant(Null{}));
@@ -198,23 +198,23 @@ Column Sum(const Chapter& chapter, std::size_t column, std::size_t parentRows,
                                    name + " of row " + std::to_string(row + 1) +
                                        " counts a value of " + chapter.child->columns[column].name +
                                        " that is no amount; its cell is left empty");
-            result.values.emplace_back(std::string(kNoAmount));
+            result.values.push_back(std::string(kNoAmount));
         } else if (t.count == 0) {
-            result.values.emplace_back(Null{});
+            result.values.push_back(Null{});
         } else if (result.type == adCurrency) {
-            result.values.emplace_back(Currency{static_cast<std::int64_t>(t.exactSum)});
+            result.values.push_back(Currency{static_cast<std::int64_t>(t.exactSum)});
         } else if (result.type == adInteger) {
-            result.values.emplace_back(static_cast<std::int32_t>(t.exactSum));
+            result.values.push_back(static_cast<std::int32_t>(t.exactSum));
         } else if (result.type == adBigInt) {
-            result.values.emplace_back(static_cast<std::int64_t>(t.exactSum));
+            result.values.push_back(static_cast<std::int64_t>(t.exactSum));
         } else if (result.type == adSingle) {
-            result.values.emplace_back(static_cast<float>(t.sum));
+            result.values.push_back(static_cast<float>(t.sum));
         } else if (result.type == adNumeric || result.type == adDecimal) {
             char buffer[64];
             const auto end = std::to_chars(buffer, buffer + sizeof buffer, t.sum).ptr;
-            result.values.emplace_back(Decimal{std::string(buffer, end)});
+            result.values.push_back(Decimal{std::string(buffer, end)});
         } else {
-            result.values.emplace_back(t.sum);
+            result.values.push_back(t.sum);
         }
     }
     return result;
@@ -229,19 +229,19 @@ Column Statistic(AggregateFunction function, const Chapter& chapter, std::size_t
         const Totals t = Accumulate(chapter, column, row, money);
         if (function == AggregateFunction::Avg) {
             if (t.count == 0) {
-                result.values.emplace_back(Null{});
+                result.values.push_back(Null{});
             } else if (money && t.exact) {
                 const long double mean = static_cast<long double>(t.exactSum) / t.count;
-                result.values.emplace_back(Currency{static_cast<std::int64_t>(std::llround(mean))});
+                result.values.push_back(Currency{static_cast<std::int64_t>(std::llround(mean))});
             } else {
-                result.values.emplace_back(t.sum / static_cast<double>(t.count));
+                result.values.push_back(t.sum / static_cast<double>(t.count));
             }
         } else if (t.count < 2) {
-            result.values.emplace_back(Null{});
+            result.values.push_back(Null{});
         } else {
             const double n = static_cast<double>(t.count);
             const double variance = (t.sumOfSquares - t.sum * t.sum / n) / (n - 1);
-            result.values.emplace_back(std::sqrt(std::max(0.0, variance)));
+            result.values.push_back(std::sqrt(std::max(0.0, variance)));
         }
     }
     return result;
@@ -253,11 +253,11 @@ Column Count(const Chapter& chapter, std::optional<std::size_t> column, std::siz
     for (std::size_t row = 0; row < parentRows; ++row) {
         std::int32_t count = 0;
         for (auto i = chapter.offsets[row]; i < chapter.offsets[row + 1]; ++i) {
-            if (!column || !IsMissing(chapter.child->Cell(chapter.rows[i], *column))) {
+            if (!column || !chapter.child->columns[*column].values.IsMissing(chapter.rows[i])) {
                 ++count;
             }
         }
-        result.values.emplace_back(count);
+        result.values.push_back(count);
     }
     return result;
 }

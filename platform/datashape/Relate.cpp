@@ -56,8 +56,9 @@ std::optional<std::string> RowKey(const Table& table, const std::vector<std::siz
 // Whether every value of the column is Null or a whole number, so that the
 // rows can be grouped by the number itself.
 bool IntegersOnly(const Table& table, std::size_t column) {
-    for (const auto& value : table.columns[column].values) {
-        if (!std::holds_alternative<Null>(value) && !IntegerOf(value)) {
+    const ColumnValues& values = table.columns[column].values;
+    for (std::size_t row = 0; row < values.size(); ++row) {
+        if (!values.IntegerAt(row) && !IsNull(values[row])) {
             return false;
         }
     }
@@ -68,7 +69,7 @@ bool IntegersOnly(const Table& table, std::size_t column) {
 // by `keyOf` (nullopt: relates to nothing). The child rows are grouped in
 // two passes over flat arrays, keeping their order within a group.
 template <class Key, class KeyOf>
-Chapter Group(const Table& parent, std::shared_ptr<const Table> child, KeyOf keyOf) {
+Chapter Group(const Table& parent, std::shared_ptr<Table> child, KeyOf keyOf) {
     constexpr std::uint32_t kNoGroup = UINT32_MAX;
     std::unordered_map<Key, std::uint32_t> groupOfKey;
     std::vector<std::uint32_t> groupOfRow(child->rowCount, kNoGroup);
@@ -154,14 +155,13 @@ std::optional<std::string> RelateKey(const Variant& value) {
 }
 
 Chapter BuildChapter(const Table& parent, const std::vector<std::size_t>& parentColumns,
-                     std::shared_ptr<const Table> child,
-                     const std::vector<std::size_t>& childColumns) {
+                     std::shared_ptr<Table> child, const std::vector<std::size_t>& childColumns) {
     if (parentColumns.size() == 1 && IntegersOnly(parent, parentColumns[0]) &&
         IntegersOnly(*child, childColumns[0])) {
         return Group<std::int64_t>(
             parent, std::move(child), [&](const Table& table, std::size_t row, bool isParent) {
                 const std::size_t column = isParent ? parentColumns[0] : childColumns[0];
-                return IntegerOf(table.Cell(row, column));
+                return table.columns[column].values.IntegerAt(row);
             });
     }
     return Group<std::string>(

@@ -17,7 +17,6 @@ std::optional<std::string> RelateKey(const Variant& value);
 // Groups the child rows by the related columns (in one pass over each
 // table) and gives every parent row its children, in the child's order.
 Chapter BuildChapter(const Table& parent, const std::vector<std::size_t>& parentColumns,
-                     std::shared_ptr<const Table> child,
-                     const std::vector<std::size_t>& childColumns);
+                     std::shared_ptr<Table> child, const std::vector<std::size_t>& childColumns);
 
 }  // namespace kestrova::platform::shape

@@ -6,6 +6,7 @@
 #include "platform/datashape/Aggregate.h"
 #include "platform/datashape/Relate.h"
 #include "platform/datashape/ShapeParser.h"
+#include "platform/datashape/WalkOrder.h"
 #include "platform/recordset/TypeCodes.h"
 #include "platform/runtime/Failure.h"
 
@@ -108,7 +109,9 @@ private:
 }  // namespace
 
 std::shared_ptr<Table> Evaluate(const ShapeCommand& command, const ProviderQuery& provider) {
-    return Evaluator(provider).Shape(command);
+    auto table = Evaluator(provider).Shape(command);
+    LayOutInWalkOrder(*table);
+    return table;
 }
 
 std::shared_ptr<Table> RunCommand(std::string_view command, const ProviderQuery& provider) {

@@ -332,19 +332,15 @@ struct AmountOperands {
 };
 
 // A column read as 64-bit integers: 32-bit when every value fits.
-std::int32_t NarrowedIntegers(std::vector<Variant>& values) {
-    for (const auto& value : values) {
-        const auto* number = std::get_if<std::int64_t>(&value);
+std::int32_t NarrowedIntegers(ColumnValues& values) {
+    for (std::size_t row = 0; row < values.size(); ++row) {
+        const auto number = values.IntegerAt(row);
         if (number && (*number < std::numeric_limits<std::int32_t>::min() ||
                        *number > std::numeric_limits<std::int32_t>::max())) {
             return adBigInt;
         }
     }
-    for (auto& value : values) {
-        if (const auto* number = std::get_if<std::int64_t>(&value)) {
-            value = static_cast<std::int32_t>(*number);
-        }
-    }
+    values.NarrowIntegers();
     return adInteger;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/recordset/ColumnValues.h"
 #include "platform/recordset/Variant.h"
 
 namespace kestrova::platform {
@@ -15,7 +16,7 @@ struct Table;
 // The child rows of every parent row: the rows of parent row r are
 // rows[offsets[r]] up to rows[offsets[r + 1]], in the child's own order.
 struct Chapter {
-    std::shared_ptr<const Table> child;
+    std::shared_ptr<Table> child;
     std::vector<std::uint32_t> offsets;
     std::vector<std::uint32_t> rows;
 };
@@ -25,7 +26,7 @@ struct Chapter {
 struct Column {
     std::string name;
     std::int32_t type = 0;
-    std::vector<Variant> values;     // empty for a chapter column
+    ColumnValues values;             // empty for a chapter column
     std::optional<Chapter> chapter;  // set for a chapter column
 };
 
@@ -34,9 +35,7 @@ struct Table {
     std::vector<Column> columns;
     std::size_t rowCount = 0;
 
-    const Variant& Cell(std::size_t row, std::size_t column) const {
-        return columns[column].values[row];
-    }
+    Variant Cell(std::size_t row, std::size_t column) const { return columns[column].values[row]; }
 };
 
 }  // namespace kestrova::platform

@@ -67,6 +67,23 @@ const std::vector<ShapeCase>& Cases() {
          "Region:202,P:136,Total:20",
          {"\"N\"|<1|\"N\"|<1|10;1|null>|10;3|\"N\"|<3|2147483647;3|2147483647>|4294967294>|"
           "4294967304"}},
+        {"levels read in another order than their parents walk them keep their children",
+         "SHAPE {SELECT DISTINCT Region FROM Parents ORDER BY Region DESC} "
+         "APPEND ((SHAPE {SELECT Id, Region FROM Parents ORDER BY Name} "
+         "APPEND ({SELECT ParentId, Label FROM Kids ORDER BY rowid} RELATE Id TO ParentId) AS K, "
+         "COUNT(K) AS N) RELATE Region TO Region) AS P",
+         "Region:202,P:136",
+         {"\"S\"|<2|\"S\"|<2|null;2|\"c\">|2>",
+          "\"N\"|<null|\"N\"|<>|0;1|\"N\"|<1|\"a\";1|\"b\">|2;"
+          "3|\"N\"|<3|\"big\";3|\"big2\">|2>"}},
+        {"child rows under more than one parent row",
+         "SHAPE {SELECT Id, Region FROM Parents ORDER BY Name} "
+         "APPEND ({SELECT Label, Region FROM Kids WHERE Label < 'c' ORDER BY rowid} "
+         "RELATE Region TO Region) AS K",
+         "Id:3,Region:202,K:136",
+         {"null|\"N\"|<\"a\"|\"N\";\"b\"|\"N\";\"big\"|\"N\";\"big2\"|\"N\">",
+          "1|\"N\"|<\"a\"|\"N\";\"b\"|\"N\";\"big\"|\"N\";\"big2\"|\"N\">",
+          "3|\"N\"|<\"a\"|\"N\";\"b\"|\"N\";\"big\"|\"N\";\"big2\"|\"N\">", "2|\"S\"|<>"}},
         {"keywords in any case, bracketed names, line breaks, a parenthesised top level",
          "shape (shape {SELECT Id AS [My Id] FROM Parents WHERE Id = 2}\n"
          "  append ({SELECT ParentId AS [P Id], Label FROM Kids} relate [My Id] to [P Id]) kids,"

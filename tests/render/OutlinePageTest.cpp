@@ -85,7 +85,7 @@ struct LevelBuilder {
     LevelBuilder& Column(std::string name, std::int32_t type, std::vector<Variant> values) {
         table->rowCount = values.size();
         table->columns.push_back(
-            platform::Column{std::move(name), type, std::move(values), std::nullopt});
+            platform::Column{std::move(name), type, platform::ColumnValues(values), std::nullopt});
         return *this;
     }
     // A chapter field whose every row has no children.

@@ -118,7 +118,7 @@ TEST(ValueText, FollowsTheNumberAndTimeSettingsOfGermany) {
 std::shared_ptr<Recordset> OneRow(std::int32_t type, Variant value) {
     auto table = std::make_shared<Table>();
     table->rowCount = 1;
-    table->columns.push_back(Column{"f", type, {std::move(value)}, std::nullopt});
+    table->columns.push_back(Column{"f", type, ColumnValues({std::move(value)}), std::nullopt});
     return RecordsetOver(table);
 }
 
