@@ -132,6 +132,39 @@ StoredValue ReadStored(sqlite3_stmt* statement, int column) {
     return value;
 }
 
+// Appends the value of `column` in the current row when it needs no
+// conversion to `type`: Null, text of a column that keeps text, a whole
+// number of a whole-number column. Most values of a large result are such,
+// and they go straight into the column. Gives false for any other value.
+bool AppendedAsStored(ColumnValues& values, sqlite3_stmt* statement, int column,
+                      std::int32_t type) {
+    switch (sqlite3_column_type(statement, column)) {
+        case SQLITE_NULL:
+            values.push_back(Null{});
+            return true;
+        case SQLITE_TEXT: {
+            if (!KeepsStoredText(type)) {
+                return false;
+            }
+            const auto* text =
+                reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+            const auto bytes = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
+            values.PushText(text ? std::string_view(text, bytes) : std::string_view());
+            return true;
+        }
+        case SQLITE_INTEGER:
+            // 32-bit columns are read as 64-bit ones and narrowed later.
+            if (type != adInteger && type != adBigInt) {
+                return false;
+            }
+            values.push_back(
+                Variant(std::in_place_type<std::int64_t>, sqlite3_column_int64(statement, column)));
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Types of the computed columns (those without a declared type), worked out
 // from their expressions in the statement's select list.
 class ComputedColumnTypes {
@@ -163,6 +196,27 @@ public:
             return {};
         }
         return sql::ColumnReferences(list_->expressions[static_cast<std::size_t>(column)]);
+    }
+
+    // The result column whose whole expression is `reference`: an operand
+    // that is read anyway needs no extra column.
+    std::optional<int> ColumnReading(const std::string& reference) const {
+        if (!list_) {
+            return std::nullopt;
+        }
+        for (std::size_t i = 0; i < list_->expressions.size(); ++i) {
+            const auto& expression = list_->expressions[i];
+            const bool nameOnly =
+                std::all_of(expression.begin(), expression.end(), [](const sql::Token& token) {
+                    return token.kind == sql::TokenKind::Word ||
+                           token.kind == sql::TokenKind::QuotedName || token.text == ".";
+                });
+            if (nameOnly &&
+                sql::ColumnReferences(expression) == std::vector<std::string>{reference}) {
+                return static_cast<int>(i);
+            }
+        }
+        return std::nullopt;
     }
 
     // The statement with `extra` result columns after its own ones, or
@@ -286,21 +340,34 @@ Variant Converted(StoredValue&& value, std::int32_t type, const std::string& col
     return converted;
 }
 
-// The operands of the computed amount columns, read as extra result
-// columns after the statement's own ones.
+// The operands of the computed amount columns: a result column that is
+// the operand itself, or else an extra result column after the
+// statement's own ones.
 struct AmountOperands {
-    std::vector<std::string> references;           // each extra column, once
-    std::map<int, std::vector<std::size_t>> uses;  // column -> its operands' extra columns
+    struct Operand {
+        int column;             // the result column it is read from
+        std::string reference;  // as written
+    };
+    std::vector<std::string> extra;          // each extra column, once
+    std::vector<std::vector<Operand>> uses;  // by column: its operands
 
-    bool Empty() const { return uses.empty(); }
-
-    void Add(int column, const std::vector<std::string>& operands) {
+    void Add(int column, const std::vector<std::string>& operands,
+             const ComputedColumnTypes& computed, int ownColumns) {
+        if (uses.size() <= static_cast<std::size_t>(column)) {
+            uses.resize(static_cast<std::size_t>(column) + 1);
+        }
         for (const auto& operand : operands) {
-            auto found = std::find(references.begin(), references.end(), operand);
-            if (found == references.end()) {
-                found = references.insert(references.end(), operand);
+            int from = 0;
+            if (const auto own = computed.ColumnReading(operand)) {
+                from = *own;
+            } else {
+                auto found = std::find(extra.begin(), extra.end(), operand);
+                if (found == extra.end()) {
+                    found = extra.insert(extra.end(), operand);
+                }
+                from = ownColumns + static_cast<int>(found - extra.begin());
             }
-            uses[column].push_back(static_cast<std::size_t>(found - references.begin()));
+            uses[static_cast<std::size_t>(column)].push_back({from, operand});
         }
     }
 
@@ -309,20 +376,19 @@ struct AmountOperands {
     // amount the data never held. Gives the cell of `column` in the current
     // row when an operand made it no amount (the operand's text), else
     // nullopt.
-    std::optional<Variant> NotAnAmount(sqlite3_stmt* statement, int ownColumns, int column,
+    std::optional<Variant> NotAnAmount(sqlite3_stmt* statement, int column,
                                        const std::string& name) const {
-        const auto found = uses.find(column);
-        if (found == uses.end()) {
+        if (static_cast<std::size_t>(column) >= uses.size()) {
             return std::nullopt;
         }
-        for (const std::size_t extra : found->second) {
-            const StoredValue operand = ReadStored(statement, ownColumns + static_cast<int>(extra));
-            if (operand.kind != StoredValue::Null && !IsFiniteNumber(operand)) {
-                const std::string text = StoredText(operand);
+        for (const auto& operand : uses[static_cast<std::size_t>(column)]) {
+            const StoredValue value = ReadStored(statement, operand.column);
+            if (value.kind != StoredValue::Null && !IsFiniteNumber(value)) {
+                const std::string text = StoredText(value);
                 runtime::ReportFailure("reading the data",
                                        "a value of " + name +
                                            " is no amount of money: its operand " +
-                                           references[extra] + " holds \"" + text.substr(0, 40) +
+                                           operand.reference + " holds \"" + text.substr(0, 40) +
                                            "\"; its cell is left empty");
                 return Variant(text);
             }
@@ -366,6 +432,43 @@ std::set<std::string> NamesIn(const std::string& command) {
         }
     }
     return names;
+}
+
+// Appends the value of result column `c` in the current row to `column`
+// when its type is known, as stored to `undecided` when not.
+void ReadCell(sqlite3_stmt* statement, int c, std::optional<std::int32_t> type,
+              const AmountOperands& amounts, Column& column, std::vector<StoredValue>& undecided) {
+    if (auto none = amounts.NotAnAmount(statement, c, column.name)) {
+        column.values.push_back(std::move(*none));
+        return;
+    }
+    if (type && AppendedAsStored(column.values, statement, c, *type)) {
+        return;
+    }
+    StoredValue value = ReadStored(statement, c);
+    if (!type) {
+        undecided.push_back(std::move(value));
+        return;
+    }
+    // 32-bit columns are read as 64-bit ones and narrowed at the end.
+    const std::int32_t as = *type == adInteger ? adBigInt : *type;
+    column.values.push_back(Converted(std::move(value), as, column.name));
+}
+
+// Gives `column` its type once every row is read: the known one, 32-bit
+// integers narrowed where every value fits; otherwise the one its values
+// decide, and converts them.
+void TypeColumn(Column& column, std::optional<std::int32_t> type,
+                std::vector<StoredValue>& undecided) {
+    if (type) {
+        column.type = *type == adInteger ? NarrowedIntegers(column.values) : *type;
+        return;
+    }
+    column.type = WidenedIfNeeded(TypeFromValues(undecided), undecided);
+    column.values.reserve(undecided.size());
+    for (auto& value : undecided) {
+        column.values.push_back(Converted(std::move(value), column.type, column.name));
+    }
 }
 
 }  // namespace
@@ -538,15 +641,15 @@ std::shared_ptr<Table> LocalStore::Query(const std::string& text) const {
             declared ? TypeOfDeclaration(declared) : computed.TypeOf(c);
         if (!declared && types[static_cast<std::size_t>(c)] &&
             IsShownAsMoney(*types[static_cast<std::size_t>(c)])) {
-            amounts.Add(c, computed.OperandsOf(c));
+            amounts.Add(c, computed.OperandsOf(c), computed, columnCount);
         }
     }
-    if (!amounts.Empty()) {
-        // The computed amounts' operands are read along with each row.
-        const auto extended = computed.WithExtraColumns(amounts.references);
+    if (!amounts.extra.empty()) {
+        // The computed amounts' other operands are read along with each row.
+        const auto extended = computed.WithExtraColumns(amounts.extra);
         StatementPtr withOperands = extended ? TryPrepare(database, *extended) : nullptr;
         if (withOperands && sqlite3_column_count(withOperands.get()) ==
-                                columnCount + static_cast<int>(amounts.references.size())) {
+                                columnCount + static_cast<int>(amounts.extra.size())) {
             statement = std::move(withOperands);
         } else {
             amounts = AmountOperands();
@@ -556,20 +659,8 @@ std::shared_ptr<Table> LocalStore::Query(const std::string& text) const {
     while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
         for (int c = 0; c < columnCount; ++c) {
             const auto column = static_cast<std::size_t>(c);
-            if (auto none = amounts.NotAnAmount(statement.get(), columnCount, c,
-                                                table->columns[column].name)) {
-                table->columns[column].values.push_back(std::move(*none));
-                continue;
-            }
-            StoredValue value = ReadStored(statement.get(), c);
-            if (!types[column]) {
-                undecided[column].push_back(std::move(value));
-            } else {
-                // 32-bit columns are read as 64-bit ones and narrowed below.
-                const std::int32_t as = *types[column] == adInteger ? adBigInt : *types[column];
-                table->columns[column].values.push_back(
-                    Converted(std::move(value), as, table->columns[column].name));
-            }
+            ReadCell(statement.get(), c, types[column], amounts, table->columns[column],
+                     undecided[column]);
         }
         ++table->rowCount;
     }
@@ -577,16 +668,7 @@ std::shared_ptr<Table> LocalStore::Query(const std::string& text) const {
         Fail(database, "reading the query's rows failed");
     }
     for (std::size_t c = 0; c < table->columns.size(); ++c) {
-        auto& column = table->columns[c];
-        if (types[c]) {
-            column.type = *types[c] == adInteger ? NarrowedIntegers(column.values) : *types[c];
-            continue;
-        }
-        column.type = WidenedIfNeeded(TypeFromValues(undecided[c]), undecided[c]);
-        column.values.reserve(undecided[c].size());
-        for (auto& value : undecided[c]) {
-            column.values.push_back(Converted(std::move(value), column.type, column.name));
-        }
+        TypeColumn(table->columns[c], types[c], undecided[c]);
     }
     return table;
 }

@@ -260,9 +260,35 @@ std::optional<Currency> ParseCurrency(std::string_view text) {
     return Currency{negative ? -scaled : scaled};
 }
 
+bool KeepsStoredText(std::int32_t typeCode) {
+    switch (typeCode) {
+        case adInteger:
+        case adBigInt:
+        case adSmallInt:
+        case adUnsignedTinyInt:
+        case adDouble:
+        case adSingle:
+        case adCurrency:
+        case adNumeric:
+        case adDecimal:
+        case adDate:
+        case adBoolean:
+        case adLongVarBinary:
+            return false;
+        default:
+            return true;
+    }
+}
+
 Variant ConvertStored(StoredValue&& value, std::int32_t typeCode) {
     if (value.kind == StoredValue::Null) {
         return platform::Null{};
+    }
+    if (KeepsStoredText(typeCode)) {
+        if (value.kind == StoredValue::Text || value.kind == StoredValue::Blob) {
+            return std::move(value.bytes);
+        }
+        return StoredText(value);
     }
     switch (typeCode) {
         case adInteger:
@@ -300,9 +326,6 @@ Variant ConvertStored(StoredValue&& value, std::int32_t typeCode) {
         case adLongVarBinary:
             return Binary{std::move(value.bytes)};
         default:
-            if (value.kind == StoredValue::Text || value.kind == StoredValue::Blob) {
-                return std::move(value.bytes);
-            }
             return StoredText(value);
     }
 }

@@ -21,6 +21,10 @@ struct StoredValue {
 // converted is kept as it is stored, as text: no data is dropped.
 Variant ConvertStored(StoredValue&& value, std::int32_t typeCode);
 
+// Whether a column of this type keeps stored text and blobs as they are,
+// as text: a type that is no number, date, truth value or binary.
+bool KeepsStoredText(std::int32_t typeCode);
+
 // The stored value's own text ("12", "2.5", the text itself).
 std::string StoredText(const StoredValue& value);
 

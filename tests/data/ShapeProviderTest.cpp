@@ -146,6 +146,33 @@ TEST(ShapeProvider, DeclaredTypesGiveTypeCodesAndValuesThatDoNotFitStayAsText) {
                   "\"12\"|null|\"z\"|1"}));
 }
 
+// An amount computed from an operand that holds no number is no amount (SQLite
+// would count "cheap" as 0 and make it 0.0000), whether the operand is among
+// the columns read or only in the expression.
+TEST(ShapeProvider, AnAmountOfAnOperandThatIsNoNumberKeepsTheOperandsText) {
+    testing::FixtureFolder folder;
+    const std::string file = folder.Database("amounts.db", R"sql(
+        CREATE TABLE L (Qty INTEGER, Price CURRENCY);
+        INSERT INTO L VALUES (2, 1.5), (3, 'cheap'), (NULL, 2);
+    )sql");
+    const std::vector<ShapeCase> cases = {
+        {"operands only in the expression",
+         "SELECT Qty * Price AS Ext FROM L ORDER BY rowid",
+         "Ext:6",
+         {"\"3.0000\"", "\"cheap\"", "null"}},
+        {"operands among the columns read",
+         "SELECT Price, Qty * Price AS Ext, Qty FROM L ORDER BY rowid",
+         "Price:6,Ext:6,Qty:3",
+         {"\"1.5000\"|\"3.0000\"|2", "\"cheap\"|\"cheap\"|3", "\"2.0000\"|null|null"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto recordset = testing::OpenShaped(file, c.command);
+        EXPECT_EQ(testing::FieldList(*recordset), c.fields);
+        EXPECT_EQ(testing::CompactRows(*recordset), c.rows);
+    }
+}
+
 TEST(ShapeProvider, RejectsCommandsThatRelateOrAggregateWhatIsNotThere) {
     testing::FixtureFolder folder;
     const std::string file = folder.Database("shape.db", kShapeFixture);
