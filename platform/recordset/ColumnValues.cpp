@@ -90,8 +90,15 @@ std::uint64_t ColumnValues::StoredText(std::string_view text) {
         throw runtime::Failure("a value of " + std::to_string(text.size()) +
                                " bytes is too long to keep");
     }
+    // Sorted results repeat a text row after row (every line item of one
+    // product): such a text is kept once.
+    if (lastText_ && Text(*lastText_) == text) {
+        return *lastText_;
+    }
     const auto length = static_cast<TextLength>(text.size());
-    return Kept({std::string_view(reinterpret_cast<const char*>(&length), sizeof length), text});
+    lastText_ =
+        Kept({std::string_view(reinterpret_cast<const char*>(&length), sizeof length), text});
+    return *lastText_;
 }
 
 std::string_view ColumnValues::Text(std::uint64_t slot) const {
@@ -206,6 +213,7 @@ ColumnValues ColumnValues::TakeRows(const std::vector<std::uint32_t>& rows) {
     }
     // The slots still say where their text and dates stand.
     taken.blocks_ = std::move(blocks_);
+    taken.lastText_ = lastText_;
     taken.recordsets_ = std::move(recordsets_);
     *this = ColumnValues();
     return taken;

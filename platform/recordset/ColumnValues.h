@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -63,9 +64,10 @@ private:
     std::uint8_t KindAt(std::size_t row) const { return kinds_[row]; }
     std::uint64_t SlotAt(std::size_t row) const { return slots_[row]; }
 
-    std::vector<std::uint8_t> kinds_;   // the Variant's index
-    std::vector<std::uint64_t> slots_;  // the value, or where it stands
-    std::vector<Block> blocks_;         // text as its length and bytes; dates
+    std::vector<std::uint8_t> kinds_;        // the Variant's index
+    std::vector<std::uint64_t> slots_;       // the value, or where it stands
+    std::vector<Block> blocks_;              // text as its length and bytes; dates
+    std::optional<std::uint64_t> lastText_;  // where the text last kept stands
     std::vector<std::shared_ptr<Recordset>> recordsets_;
 };
 

@@ -78,6 +78,21 @@ TEST(ColumnValues, KeepsTextOfEveryLengthAcrossItsBlocks) {
     }
 }
 
+TEST(ColumnValues, ATextRepeatedRowAfterRowKeepsItsKindAndItsBytes) {
+    const std::vector<Variant> values = {std::string("Trek"), std::string("Trek"),
+                                         Decimal{"Trek"},     Binary{"Trek"},
+                                         std::string("Trek"), std::string("Tre"),
+                                         std::string("Trek"), std::string(),
+                                         std::string(),       Null{},
+                                         std::string("Trek")};
+    ColumnValues column(values);
+    column.PushText("Trek");
+    for (std::size_t row = 0; row < values.size(); ++row) {
+        EXPECT_EQ(column[row], values[row]) << "row " << row;
+    }
+    EXPECT_EQ(column[values.size()], Variant(std::string("Trek")));
+}
+
 TEST(ColumnValues, NarrowsItsIntegersAndGivesUpRowsInAnyOrder) {
     ColumnValues column(std::vector<Variant>{std::int64_t{-7}, std::string("text"), Null{},
                                              std::int64_t{2147483647}, std::int16_t{3}});
