@@ -14,6 +14,7 @@ wrote to stderr, and exits 1.
 import os
 import re
 import shutil
+import signal
 import sqlite3
 import subprocess
 import sys
@@ -39,9 +40,13 @@ def outer(appdir):
                    XDG_CONFIG_HOME=os.path.join(home, "config"),
                    XDG_DATA_HOME=os.path.join(home, "data"))
         env.pop("NO_AT_BRIDGE", None)
-        return subprocess.call(["dbus-run-session", "--", sys.executable, __file__,
-                                "--inside", appdir], env=env,
-                               stderr=subprocess.STDOUT)
+        session = subprocess.Popen(["dbus-run-session", "--", sys.executable, __file__,
+                                    "--inside", appdir], env=env, stderr=subprocess.STDOUT,
+                                   start_new_session=True)
+        # Stopped from outside (a time limit), the session and everything it
+        # started end first, so that the home folder can go.
+        signal.signal(signal.SIGTERM, lambda *_: os.killpg(session.pid, signal.SIGTERM))
+        return session.wait()
     finally:
         shutil.rmtree(home, ignore_errors=True)
 
