@@ -25,7 +25,7 @@ struct Form1TestAccess {
     static std::int64_t Length(const Form1& form) { return form.mlngLength; }
     static std::int64_t Capacity(const Form1& form) { return form.mlngCapacity; }
     static std::string Storage(const Form1& form) { return form.mstrBuffer.ToString(); }
-    static std::size_t MappedBytes(const Form1& form) { return form.mstrBuffer.MappedBytes(); }
+    static PageStorage::Keeping KeptIn(const Form1& form) { return form.mstrBuffer.KeptIn(); }
     static void SetLength(Form1& form, std::int64_t length) { form.mlngLength = length; }
 
     static std::shared_ptr<platform::Recordset>& Customers(Form1& form) {

@@ -3,13 +3,15 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "platform/memorydoc/MemoryBrowser.h"
+#include "platform/pagefile/PageFile.h"
 #include "platform/runtime/Diagnostics.h"
-#include "platform/runtime/MemoryPolicy.h"
 #include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
 
@@ -17,10 +19,41 @@ namespace kestrova {
 namespace {
 
 using Access = Form1TestAccess;
+using Keeping = PageStorage::Keeping;
 
-class PageBufferTest : public ::testing::Test {
+// Points the temporary folder elsewhere for as long as it lives.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const std::string& folder) {
+        if (const char* now = std::getenv("TMPDIR")) {
+            previous_ = now;
+        }
+        setenv("TMPDIR", folder.c_str(), 1);
+    }
+    ~TemporaryFolder() {
+        if (previous_) {
+            setenv("TMPDIR", previous_->c_str(), 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+private:
+    std::optional<std::string> previous_;
+};
+
+constexpr const char* kNoSuchFolder = "/nonexistent/kestrova-no-such-folder";
+
+// The buffer behaves the same whether its text lies in a file in the
+// temporary folder or, where none can be made there, in memory.
+class PageBufferTest : public ::testing::TestWithParam<Keeping> {
 protected:
-    PageBufferTest() { Access::ResetText(form); }
+    PageBufferTest()
+        : folder_(GetParam() == Keeping::InMemory ? kNoSuchFolder : platform::PageFile::Folder()) {
+        Access::ResetText(form);
+    }
 
     void ExpectState(std::int64_t length, std::int64_t capacity, std::size_t storage) {
         EXPECT_EQ(Access::Length(form), length);
@@ -28,18 +61,25 @@ protected:
         EXPECT_EQ(Access::Storage(form).size(), storage);
     }
 
+    TemporaryFolder folder_;
     platform::MemoryBrowser browser;
     Form1 form{browser};
 };
 
-TEST_F(PageBufferTest, ResetLeavesExactly255Blanks) {
+INSTANTIATE_TEST_SUITE_P(KeptInAFileOrInMemory, PageBufferTest,
+                         ::testing::Values(Keeping::InAFile, Keeping::InMemory),
+                         [](const auto& info) {
+                             return info.param == Keeping::InAFile ? "InAFile" : "InMemory";
+                         });
+
+TEST_P(PageBufferTest, ResetLeavesExactly255Blanks) {
     Access::AppendText(form, std::string(1000, 'x'));
     Access::ResetText(form);
     ExpectState(0, 255, 255);
     EXPECT_EQ(Access::Storage(form), std::string(255, ' '));
 }
 
-TEST_F(PageBufferTest, GrowsByTwiceTheNeededLengthAndAppendsThatManyBlanks) {
+TEST_P(PageBufferTest, GrowsByTwiceTheNeededLengthAndAppendsThatManyBlanks) {
     Access::AppendText(form, std::string(300, 'a'));
     ExpectState(300, 600, 855);
     Access::AppendText(form, std::string(200, 'b'));
@@ -52,19 +92,19 @@ TEST_F(PageBufferTest, GrowsByTwiceTheNeededLengthAndAppendsThatManyBlanks) {
     EXPECT_EQ(Access::Storage(form).substr(650), std::string(2155 - 650, ' '));
 }
 
-TEST_F(PageBufferTest, AppendEndingExactlyAtTheCapacityDoesNotGrow) {
+TEST_P(PageBufferTest, AppendEndingExactlyAtTheCapacityDoesNotGrow) {
     Access::AppendText(form, std::string(255, 'x'));
     ExpectState(255, 255, 255);
     Access::AppendText(form, "y");
     ExpectState(256, 512, 767);
 }
 
-TEST_F(PageBufferTest, First256ByteAppendSetsCapacity512) {
+TEST_P(PageBufferTest, First256ByteAppendSetsCapacity512) {
     Access::AppendText(form, std::string(256, 'x'));
     ExpectState(256, 512, 767);
 }
 
-TEST_F(PageBufferTest, EmptyAppendChangesNothingNotEvenALoweredCapacity) {
+TEST_P(PageBufferTest, EmptyAppendChangesNothingNotEvenALoweredCapacity) {
     Access::AppendText(form, "abc");
     Access::GetText(form);
     ExpectState(3, 3, 255);
@@ -72,7 +112,7 @@ TEST_F(PageBufferTest, EmptyAppendChangesNothingNotEvenALoweredCapacity) {
     ExpectState(3, 3, 255);
 }
 
-TEST_F(PageBufferTest, GetTextOnEmptyBufferLowersCapacityToZeroAndNextAppendGrows) {
+TEST_P(PageBufferTest, GetTextOnEmptyBufferLowersCapacityToZeroAndNextAppendGrows) {
     EXPECT_EQ(Access::GetText(form), "");
     ExpectState(0, 0, 255);
     Access::AppendText(form, "hello");
@@ -80,7 +120,7 @@ TEST_F(PageBufferTest, GetTextOnEmptyBufferLowersCapacityToZeroAndNextAppendGrow
     EXPECT_EQ(Access::GetText(form), "hello");
 }
 
-TEST_F(PageBufferTest, GetTextTwiceGivesTheSameTextAndKeepsTrailingBlanksOfTheText) {
+TEST_P(PageBufferTest, GetTextTwiceGivesTheSameTextAndKeepsTrailingBlanksOfTheText) {
     Access::AppendText(form, "line  ");
     Access::AppendText(form, "\r\nnext ");
     const std::string first = Access::GetText(form);
@@ -88,30 +128,21 @@ TEST_F(PageBufferTest, GetTextTwiceGivesTheSameTextAndKeepsTrailingBlanksOfTheTe
     EXPECT_EQ(Access::GetText(form), first);
 }
 
-TEST_F(PageBufferTest, MultiByteTextCountsBytes) {
+TEST_P(PageBufferTest, MultiByteTextCountsBytes) {
     Access::AppendText(form, "Zoë €");  // 4 + 1 + 3 bytes
     EXPECT_EQ(Access::Length(form), 8);
     EXPECT_EQ(Access::GetText(form), "Zoë €");
 }
 
-TEST_F(PageBufferTest, AnEmptiedBufferGivesItsMemoryBackOnceStartUpEnds) {
-    constexpr std::size_t kTenMiB = std::size_t{10} << 20;
-    constexpr std::size_t kOnePage = 4096;
-    Access::AppendText(form, std::string(kTenMiB, 'x'));
-    {
-        runtime::LargeBlockReuse startUp;
-        Access::ResetText(form);
-        // During start-up the pages stay for the buffer's next fill.
-        EXPECT_GE(Access::MappedBytes(form), kTenMiB);
-        Access::AppendText(form, "kept");
-    }
-    EXPECT_LE(Access::MappedBytes(form), kOnePage);
-    EXPECT_EQ(Access::Storage(form), "kept" + std::string(251, ' '));
-    // Outside start-up an emptied buffer gives its memory back at once.
-    Access::AppendText(form, std::string(kTenMiB, 'y'));
+TEST_P(PageBufferTest, TheTextLiesWhereTheTemporaryFolderAllowsAndAnEmptiedBufferHoldsNone) {
+    EXPECT_EQ(Access::KeptIn(form), Keeping::NothingYet);
+    Access::AppendText(form, std::string(3 << 20, 'x'));
+    EXPECT_EQ(Access::KeptIn(form), GetParam());
     Access::ResetText(form);
-    EXPECT_LE(Access::MappedBytes(form), kOnePage);
+    EXPECT_EQ(Access::KeptIn(form), Keeping::NothingYet);
     ExpectState(0, 255, 255);
+    Access::AppendText(form, "kept");
+    EXPECT_EQ(Access::Storage(form), "kept" + std::string(251, ' '));
 }
 
 // Lengths count in 64 bits, so the limits lie far beyond any page; a piece
@@ -119,7 +150,7 @@ TEST_F(PageBufferTest, AnEmptiedBufferGivesItsMemoryBackOnceStartUpEnds) {
 // and the page is known not to be whole.
 // Text handed out is shared, not copied; whatever the buffer does next, the
 // text handed out stays as it was.
-TEST_F(PageBufferTest, TextHandedOutNeverChangesWhateverTheBufferDoesNext) {
+TEST_P(PageBufferTest, TextHandedOutNeverChangesWhateverTheBufferDoesNext) {
     Access::AppendText(form, "head body");
     const platform::PageText kept = Access::SharedText(form);
     Access::AppendText(form, " more");  // after a GetText, without emptying
@@ -145,7 +176,7 @@ TEST_F(PageBufferTest, TextHandedOutNeverChangesWhateverTheBufferDoesNext) {
 }
 
 // A long page is given back without copying it and grows on in place.
-TEST_F(PageBufferTest, ALongBodyGivenBackAfterALineBreakKeepsItsTextAndGrows) {
+TEST_P(PageBufferTest, ALongBodyGivenBackAfterALineBreakKeepsItsTextAndGrows) {
     const std::string text(3 << 20, 'x');
     Access::AppendText(form, text);
     const platform::PageText body = Access::SharedText(form);
@@ -195,8 +226,12 @@ private:
 };
 
 // When the body's memory cannot grow where it lies, the buffer moves to
-// memory of its own, and the body moves with it.
-TEST_F(PageBufferTest, ABodyGivenBackWhoseMemoryCannotGrowInPlaceIsMovedWhole) {
+// memory of its own, and the body moves with it. (A file's text never has
+// to move: it is mapped anew.)
+TEST_P(PageBufferTest, ABodyGivenBackWhoseMemoryCannotGrowInPlaceIsMovedWhole) {
+    if (GetParam() != Keeping::InMemory) {
+        GTEST_SKIP() << "only text in memory lies where it was first put";
+    }
     // Two pieces leave the storage too short for twice the whole text.
     const std::string text(3 << 20, 'x');
     Access::AppendText(form, std::string_view(text).substr(0, 2 << 20));
@@ -215,7 +250,7 @@ TEST_F(PageBufferTest, ABodyGivenBackWhoseMemoryCannotGrowInPlaceIsMovedWhole) {
     EXPECT_EQ(body, text);
 }
 
-TEST_F(PageBufferTest, APieceThatCannotBeAddedIsDroppedWholeAndSaidSo) {
+TEST_P(PageBufferTest, APieceThatCannotBeAddedIsDroppedWholeAndSaidSo) {
     struct Case {
         const char* name;
         std::int64_t length;

@@ -20,15 +20,17 @@ inline constexpr const char* kPutElementPropertyType = "(sqss)";
 // without the content of its hidden divisions, each of which is built when
 // it is first shown. It comes in parts: the start in kWritePage, the parts
 // after it, if any, each in kMorePage, to write after the parts before it.
-// Each message carries two sealed files: its part of the text to write,
-// and the page text the part covers, from which the divisions it left out
-// are built. Payload of both (kPagePartType): for each division of the part
-// left out, its id and where its content lies in the page text; whether
-// more of the text follows in kMorePage; where in the page text the second
-// file starts.
+// Each message carries two files the web process can only read: its part
+// of the text to write (sealed), and a file that holds the page text the
+// part covers, from which the divisions it left out are built: the page's
+// own file, which is never changed or made shorter, or a sealed copy.
+// Payload of both (kPagePartType): for each division of the part left out,
+// its id and where its content lies in the page text; whether more of the
+// text follows in kMorePage; where in the page text the piece of it starts;
+// where in the second file that piece lies, and its length.
 inline constexpr const char* kWritePage = "kestrova.write-page";
 inline constexpr const char* kMorePage = "kestrova.more-page";
-inline constexpr const char* kPagePartType = "(a(stt)bt)";
+inline constexpr const char* kPagePartType = "(a(stt)bttt)";
 
 // Whether more of the page's text follows a part of it, or the text ends
 // with it.

@@ -84,10 +84,9 @@ bool PageSplit::SplitWhatHasCome(deferred::PartSplitter& splitter, const PageTex
             }
             if (part.page) {
                 part.pageTextOffset = from;
-                part.pageText = std::make_shared<const FileDescriptor>(SealedCopy(
-                    {text.View().substr(from, part.page->End() - from)}, "kestrova-page"));
+                part.pageText = PieceOf(text, from, part.page->End() - from);
                 if (!part.first) {
-                    part.firstText = std::make_shared<const FileDescriptor>(
+                    part.firstText = std::make_shared<const runtime::FileDescriptor>(
                         SealedCopy({part.page->FirstText()}, "kestrova-first-text"));
                 }
             }

@@ -12,7 +12,8 @@
 
 #include "platform/deferredpage/DeferredPage.h"
 #include "platform/document/PageText.h"
-#include "platform/webkit/FileDescriptor.h"
+#include "platform/runtime/FileDescriptor.h"
+#include "platform/webkit/SealedText.h"
 
 namespace kestrova::platform {
 
@@ -21,21 +22,21 @@ namespace kestrova::platform {
 // paints, goes on turning meanwhile. The text may come whole, or in
 // stretches while start-up still writes it: each part is split as soon as
 // the text it needs has come. Each part comes back on the main loop with
-// its piece of the page text sealed for the web process, which builds the
-// divisions left out of that part from it. Ending the object stops the
-// thread, and nothing more comes back.
+// its piece of the page text as the web process maps it (in the page's own
+// file, or sealed), to build the divisions left out of that part from it. Ending the object stops
+// the thread, and nothing more comes back.
 class PageSplit {
 public:
     struct Part {
         // nullopt when the page must be split as one (see PartSplitter), or
         // when the split failed.
         std::optional<deferred::DeferredPage> page;
-        // The page text the part covers, sealed, and where it starts.
-        std::shared_ptr<const FileDescriptor> pageText;
+        // The page text the part covers, and where it starts in the page.
+        PagePiece pageText;
         std::uint64_t pageTextOffset = 0;
         // The text the view first builds, sealed, for every part but the
         // first: what start-up set on the page may still go into that one.
-        std::shared_ptr<const FileDescriptor> firstText;
+        std::shared_ptr<const runtime::FileDescriptor> firstText;
         bool first = false;
         bool last = false;
         // What went wrong, when the split failed.

@@ -73,7 +73,7 @@ using messages::MoreText;
 // A part of the page for the view: its divisions left out, whether more
 // follows, and where the page text it carries starts in the page.
 GVariantPtr PartPayload(const deferred::DeferredPage& page, MoreText more,
-                        std::uint64_t pageTextOffset) {
+                        std::uint64_t pageTextOffset, const PagePiece& piece) {
     GVariantBuilder builder;
     g_variant_builder_init(&builder, G_VARIANT_TYPE(messages::kPagePartType));
     g_variant_builder_open(&builder, G_VARIANT_TYPE("a(stt)"));
@@ -85,6 +85,8 @@ GVariantPtr PartPayload(const deferred::DeferredPage& page, MoreText more,
     g_variant_builder_close(&builder);
     g_variant_builder_add(&builder, "b", more == MoreText::Follows);
     g_variant_builder_add(&builder, "t", static_cast<guint64>(pageTextOffset));
+    g_variant_builder_add(&builder, "t", static_cast<guint64>(piece.offset));
+    g_variant_builder_add(&builder, "t", static_cast<guint64>(piece.length));
     return GVariantPtr(g_variant_ref_sink(g_variant_builder_end(&builder)));
 }
 
@@ -182,11 +184,8 @@ void RemoteDocument::write(PageText text) {
     }
     if (stretches_) {
         const PageText latest = stretches_->Latest();
-        const std::string_view written = text.View();
-        const bool goesOn = written.substr(0, lead_.size()) == lead_ &&
-                            written.size() - lead_.size() >= latest.size() &&
-                            (written.data() + lead_.size() == latest.data() ||
-                             written.substr(lead_.size(), latest.size()) == latest.View());
+        const bool goesOn = text.View().substr(0, lead_.size()) == lead_ &&
+                            text.From(lead_.size()).BeginsWith(latest);
         stretches_.reset();
         if (!goesOn) {
             lead_.clear();
@@ -236,7 +235,7 @@ void RemoteDocument::OnPart(PageSplit::Part part) {
         SendFirstPart(std::move(part));
         return;
     }
-    if (!part.page || !part.firstText || !part.pageText) {
+    if (!part.page || !part.firstText || !part.pageText.file) {
         StartAgainInOnePart();
         return;
     }
@@ -245,8 +244,8 @@ void RemoteDocument::OnPart(PageSplit::Part part) {
     }
     Post(Message{messages::kMorePage,
                  PartPayload(*part.page, part.last ? MoreText::Ends : MoreText::Follows,
-                             part.pageTextOffset),
-                 std::move(part.firstText), std::move(part.pageText)});
+                             part.pageTextOffset, part.pageText),
+                 std::move(part.firstText), std::move(part.pageText.file)});
 }
 
 // The view starts from an empty document, and the web process writes the
@@ -259,12 +258,12 @@ void RemoteDocument::SendFirstPart(PageSplit::Part part) {
     }
     startupPuts_ = std::move(puts_);
     puts_.clear();
-    std::shared_ptr<const FileDescriptor> firstText;
+    std::shared_ptr<const runtime::FileDescriptor> firstText;
     std::optional<SplitForTheView> start;
-    if (part.page && part.pageText) {
+    if (part.page && part.pageText.file) {
         runtime::Attempt("browser view: passing the page text on", [&] {
             start.emplace(WithProperties(std::move(*part.page)));
-            firstText = std::make_shared<const FileDescriptor>(
+            firstText = std::make_shared<const runtime::FileDescriptor>(
                 SealedCopy({lead_, start->page.FirstText()}, "kestrova-first-text"));
         });
     }
@@ -284,8 +283,8 @@ void RemoteDocument::SendFirstPart(PageSplit::Part part) {
     pending_.insert(pending_.begin(),
                     Message{messages::kWritePage,
                             PartPayload(start->page, part.last ? MoreText::Ends : MoreText::Follows,
-                                        part.pageTextOffset),
-                            std::move(firstText), std::move(part.pageText)});
+                                        part.pageTextOffset, part.pageText),
+                            std::move(firstText), std::move(part.pageText.file)});
     std::move(start->putMessages.begin(), start->putMessages.end(), std::back_inserter(pending_));
     sent_ = pending_;
     Load();
@@ -323,12 +322,12 @@ void RemoteDocument::StartAgainInOnePart() {
     ForgetTheParts();
     const bool split = runtime::Attempt("browser view: passing the page text on", [&] {
         auto page = WithProperties(deferred::DeferredPage::Split(splitText_.View()));
+        PagePiece piece = PieceOf(splitText_, 0, splitText_.size());
         sent_.insert(sent_.begin(),
-                     Message{messages::kWritePage, PartPayload(page.page, MoreText::Ends, 0),
-                             std::make_shared<const FileDescriptor>(
+                     Message{messages::kWritePage, PartPayload(page.page, MoreText::Ends, 0, piece),
+                             std::make_shared<const runtime::FileDescriptor>(
                                  SealedCopy({lead_, page.page.FirstText()}, "kestrova-first-text")),
-                             std::make_shared<const FileDescriptor>(
-                                 SealedCopy({splitText_.View()}, "kestrova-page"))});
+                             std::move(piece.file)});
     });
     if (!split) {
         LoadWhole();
@@ -410,7 +409,7 @@ void RemoteDocument::Send(Message message) {
         pending_.push_back(std::move(message));
         return;
     }
-    static const FileDescriptor kNoFile;
+    static const runtime::FileDescriptor kNoFile;
     channel_.Send(message.name, std::move(message.payload), message.file ? *message.file : kNoFile,
                   message.secondFile ? *message.secondFile : kNoFile);
 }

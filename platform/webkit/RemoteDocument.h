@@ -37,8 +37,8 @@ public:
                           std::function<void()> loaded) = 0;
     // Sends a message to the page now shown, with copies of the files that
     // are open.
-    virtual void Send(const char* name, GVariantPtr payload, const FileDescriptor& file,
-                      const FileDescriptor& secondFile) = 0;
+    virtual void Send(const char* name, GVariantPtr payload, const runtime::FileDescriptor& file,
+                      const runtime::FileDescriptor& secondFile) = 0;
 };
 
 // The document as the window process sees it. The real document lives in
@@ -89,10 +89,12 @@ private:
     // A message to the page. Copies share the payload and the file: one
     // is kept to put the page back.
     struct Message {
-        Message(const char* name, GVariantPtr payload, std::shared_ptr<const FileDescriptor> file)
+        Message(const char* name, GVariantPtr payload,
+                std::shared_ptr<const runtime::FileDescriptor> file)
             : name(name), payload(std::move(payload)), file(std::move(file)) {}
-        Message(const char* name, GVariantPtr payload, std::shared_ptr<const FileDescriptor> file,
-                std::shared_ptr<const FileDescriptor> secondFile)
+        Message(const char* name, GVariantPtr payload,
+                std::shared_ptr<const runtime::FileDescriptor> file,
+                std::shared_ptr<const runtime::FileDescriptor> secondFile)
             : name(name),
               payload(std::move(payload)),
               file(std::move(file)),
@@ -111,9 +113,9 @@ private:
 
         const char* name;
         GVariantPtr payload;
-        std::shared_ptr<const FileDescriptor> file;
+        std::shared_ptr<const runtime::FileDescriptor> file;
         // A second file, for the parts of the page.
-        std::shared_ptr<const FileDescriptor> secondFile;
+        std::shared_ptr<const runtime::FileDescriptor> secondFile;
     };
     // Sends now or once the view has taken the page; what is posted after
     // the first part went is kept.

@@ -8,12 +8,14 @@
 #include <cstring>
 #include <string>
 
+#include "platform/pagefile/PageFile.h"
 #include "platform/runtime/Failure.h"
 
 namespace kestrova::platform {
 
-FileDescriptor SealedCopy(std::initializer_list<std::string_view> parts, const char* name) {
-    FileDescriptor file(memfd_create(name, MFD_CLOEXEC | MFD_ALLOW_SEALING));
+runtime::FileDescriptor SealedCopy(std::initializer_list<std::string_view> parts,
+                                   const char* name) {
+    runtime::FileDescriptor file(memfd_create(name, MFD_CLOEXEC | MFD_ALLOW_SEALING));
     if (!file) {
         throw runtime::Failure(std::string("cannot make a file in memory: ") +
                                std::strerror(errno));
@@ -40,6 +42,16 @@ FileDescriptor SealedCopy(std::initializer_list<std::string_view> parts, const c
                                std::strerror(errno));
     }
     return file;
+}
+
+PagePiece PieceOf(const PageText& text, std::size_t from, std::size_t length) {
+    const std::string_view piece = text.View().substr(from, length);
+    if (const auto* place = text.InFile()) {
+        return PagePiece{place->file->ReadOnly(), place->offset + from, piece.size()};
+    }
+    return PagePiece{
+        std::make_shared<const runtime::FileDescriptor>(SealedCopy({piece}, "kestrova-page")), 0,
+        piece.size()};
 }
 
 }  // namespace kestrova::platform

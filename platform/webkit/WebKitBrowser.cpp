@@ -104,15 +104,15 @@ void WebKitBrowser::LoadPage(std::shared_ptr<const std::string> text,
                                pageAddress_.c_str());
 }
 
-void WebKitBrowser::Send(const char* name, GVariantPtr payload, const FileDescriptor& file,
-                         const FileDescriptor& secondFile) {
+void WebKitBrowser::Send(const char* name, GVariantPtr payload, const runtime::FileDescriptor& file,
+                         const runtime::FileDescriptor& secondFile) {
     // The message takes its own reference of the payload and its own copies
     // of the files. The message itself starts floating, and sending it sinks
     // and keeps it.
     WebKitUserMessage* message = nullptr;
     if (file) {
         GObjectPtr<GUnixFDList> files(g_unix_fd_list_new());
-        for (const FileDescriptor* each : {&file, &secondFile}) {
+        for (const runtime::FileDescriptor* each : {&file, &secondFile}) {
             GErrorPtr error;
             if (*each && g_unix_fd_list_append(files.get(), each->Get(), GErrorSlot(error)) < 0) {
                 throw runtime::Failure(std::string("cannot pass the page text on: ") +

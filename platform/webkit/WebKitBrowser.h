@@ -49,8 +49,8 @@ public:
 
 private:
     void LoadPage(std::shared_ptr<const std::string> text, std::function<void()> loaded) override;
-    void Send(const char* name, GVariantPtr payload, const FileDescriptor& file,
-              const FileDescriptor& secondFile) override;
+    void Send(const char* name, GVariantPtr payload, const runtime::FileDescriptor& file,
+              const runtime::FileDescriptor& secondFile) override;
 
     static void OnInitializeWebExtensions(WebKitWebContext* context, gpointer self);
     static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);

@@ -36,6 +36,10 @@ enum class Assembly {
     // window shows the start of the page: the document takes the text as
     // it is written, and the write follows once it is whole.
     WhileShown,
+    // Before the load handler returns, the document taking the text as it
+    // is written: a document that passes the page on (to a file, say)
+    // need not wait for the whole of it.
+    Streamed,
 };
 
 // The program's one window. It owns all state: the page buffer, the

@@ -45,25 +45,25 @@ void Form1::AppendPieces(std::string_view prefix, std::initializer_list<std::str
                                                " more bytes; a piece of that size is left out");
         return;
     }
-    if (newLength > mlngCapacity) {
-        std::int64_t newCapacity = 0;
-        if (__builtin_mul_overflow(newLength, 2, &newCapacity)) {
-            runtime::ReportFailure(
-                kLostPiece, "the capacity cannot grow to twice " + std::to_string(newLength) +
-                                " bytes; a piece of " + std::to_string(n) + " bytes is left out");
-            return;
-        }
-        try {
-            mstrBuffer.AppendBlanks(static_cast<std::size_t>(newCapacity));
-        } catch (const std::bad_alloc&) {
-            runtime::ReportFailure(kLostPiece, "out of memory at " + std::to_string(newLength) +
-                                                   " bytes; a piece of " + std::to_string(n) +
-                                                   " bytes is left out");
-            return;
-        }
-        mlngCapacity = newCapacity;
+    std::int64_t newCapacity = mlngCapacity;
+    if (newLength > mlngCapacity && __builtin_mul_overflow(newLength, 2, &newCapacity)) {
+        runtime::ReportFailure(kLostPiece, "the capacity cannot grow to twice " +
+                                               std::to_string(newLength) + " bytes; a piece of " +
+                                               std::to_string(n) + " bytes is left out");
+        return;
     }
-    mstrBuffer.Write(static_cast<std::size_t>(mlngLength), prefix, pieces);
+    try {
+        if (newCapacity != mlngCapacity) {
+            mstrBuffer.AppendBlanks(static_cast<std::size_t>(newCapacity));
+            mlngCapacity = newCapacity;
+        }
+        mstrBuffer.Write(static_cast<std::size_t>(mlngLength), prefix, pieces);
+    } catch (const std::bad_alloc&) {
+        runtime::ReportFailure(kLostPiece, "out of memory at " + std::to_string(newLength) +
+                                               " bytes; a piece of " + std::to_string(n) +
+                                               " bytes is left out");
+        return;
+    }
     mlngLength = newLength;
 }
 

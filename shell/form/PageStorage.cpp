@@ -1,150 +1,139 @@
 #include "shell/form/PageStorage.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
-#include "platform/runtime/MemoryPolicy.h"
+#include "platform/runtime/Diagnostics.h"
+#include "platform/runtime/Failure.h"
+#include "shell/form/FileBlock.h"
+#include "shell/form/MemoryBlock.h"
 
 namespace kestrova {
 
-// The storage lives in its own memory mapping. Growing it remaps the pages
-// instead of copying them, and pages that were never written take no
-// memory: the blanks at the end of a long storage cost nothing until they
-// are used. The mapping asks for huge pages: a page of a hundred megabytes
-// then costs the system a few dozen page faults instead of tens of
-// thousands, which on a virtual machine are much of the time spent
-// writing it.
-//
-// An emptied storage gives the pages it no longer needs back to the
-// system; while start-up's memory policy is in force it keeps them until
-// the policy ends, so that the next fill of the buffer during start-up
-// writes into pages that are already there.
-//
-// Text taken out with Share keeps the mapping it lies in, and the storage
-// never writes the bytes that text sees: it writes after them, or moves to
-// a new mapping first. Each mapping keeps a few bytes free before its text:
-// when the storage is emptied and then given, after a line break, exactly
-// the text it last shared, it takes that mapping back and writes the line
-// break into those bytes, instead of copying the whole text. Building the
-// page does just that with the page body.
-
 namespace {
 
-constexpr std::size_t kPage = 4096;
-// Room before the text in each mapping, for a line break put before it.
-constexpr std::size_t kHeadroom = 16;
+// Blanks and copies go in pieces of this size.
+constexpr std::size_t kChunk = 1024 * 1024;
 
-std::size_t PagesFor(std::size_t bytes) {
-    return (bytes + kPage - 1) / kPage * kPage;
+// Said once in a run: every later page's text goes the same way.
+void SayKeptInMemory(std::string_view reason) {
+    static std::atomic<bool> said = false;
+    if (!said.exchange(true)) {
+        runtime::ReportFailure("the page text is kept in memory", reason);
+    }
 }
 
 }  // namespace
 
-PageStorage::Mapping::~Mapping() {
-    if (data) {
-        munmap(data, bytes);
+PageStorage::Keeping PageStorage::KeptIn() const {
+    if (!block_) {
+        return Keeping::NothingYet;
     }
-}
-
-PageStorage::~PageStorage() {
-    runtime::LargeBlockReuse::Forget(this);
-}
-
-void PageStorage::ReleaseUnused() {
-    const std::size_t needed = PagesFor(offset_ + std::max(size_, std::size_t{1}));
-    if (!mapping_ || Shared() || needed >= mapping_->bytes) {
-        return;
-    }
-    // Shrinking in place keeps the written text and returns the rest.
-    void* memory = mremap(mapping_->data, mapping_->bytes, needed, 0);
-    if (memory != MAP_FAILED) {
-        mapping_->bytes = needed;
-    }
-}
-
-void PageStorage::Reserve(std::size_t bytes) {
-    if (!mapping_) {
-        mapping_ = std::make_shared<Mapping>();
-        offset_ = kHeadroom;
-        sharedEnd_ = 0;
-    }
-    const std::size_t wanted = PagesFor(offset_ + std::max(bytes, std::size_t{1}));
-    Mapping& mapping = *mapping_;
-    if (wanted <= mapping.bytes) {
-        return;
-    }
-    void* memory = MAP_FAILED;
-    if (!mapping.data) {
-        memory = mmap(nullptr, wanted, PROT_READ | PROT_WRITE,
-                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    } else if (Shared()) {
-        // A shared text's pages must stay where they are: grow in place, or
-        // else copy into a mapping of our own.
-        memory = mremap(mapping.data, mapping.bytes, wanted, 0);
-        if (memory == MAP_FAILED) {
-            MoveToMemoryOfItsOwn(bytes);
-            return;
-        }
-    } else {
-        memory = mremap(mapping.data, mapping.bytes, wanted, MREMAP_MAYMOVE);
-    }
-    if (memory == MAP_FAILED) {
-        throw std::bad_alloc();
-    }
-    mapping.data = static_cast<char*>(memory);
-    mapping.bytes = wanted;
-    // Only advice: where huge pages are off, the storage works the same.
-    madvise(mapping.data, mapping.bytes, MADV_HUGEPAGE);
-}
-
-void PageStorage::MoveToMemoryOfItsOwn(std::size_t bytes) {
-    const auto shared = std::move(mapping_);
-    const std::size_t oldOffset = offset_;
-    mapping_.reset();
-    Reserve(std::max(bytes, size_));
-    std::memcpy(Text(), shared->data + oldOffset, written_);
+    return dynamic_cast<const FileBlock*>(block_.get()) ? Keeping::InAFile : Keeping::InMemory;
 }
 
 void PageStorage::AssignBlanks(std::size_t count) {
     if (Shared()) {
         // The text handed out keeps it; it may be given back soon.
-        lastShared_ = mapping_;
+        lastShared_ = block_;
         lastSharedOffset_ = offset_;
         lastSharedLength_ = sharedEnd_ - offset_;
-        mapping_.reset();
     }
-    Reserve(count);
+    block_.reset();
+    offset_ = kHeadroom;
+    sharedEnd_ = 0;
     size_ = count;
     written_ = 0;
-    runtime::LargeBlockReuse::ReleaseWhenDone(this, [this] { ReleaseUnused(); });
 }
 
 void PageStorage::AppendBlanks(std::size_t count) {
+    if (count > kMostStorageBytes - offset_ - size_) {
+        throw std::bad_alloc();
+    }
     Reserve(size_ + count);
     size_ += count;
+}
+
+// A fresh block is a page file, unless none can be made.
+std::shared_ptr<StorageBlock> PageStorage::FreshBlock(std::size_t bytes) const {
+    try {
+        auto file = std::make_shared<FileBlock>();
+        file->Reserve(offset_ + bytes, false);
+        // The room in front is written too: a line break put there later
+        // then needs no new space in the file.
+        file->Write(0, std::string(offset_, ' '));
+        return file;
+    } catch (const runtime::Failure& failure) {
+        SayKeptInMemory(failure.what());
+    }
+    return MemoryBlockFor(offset_ + bytes);
+}
+
+std::shared_ptr<StorageBlock> PageStorage::MemoryBlockFor(std::size_t bytes) {
+    auto memory = std::make_shared<MemoryBlock>();
+    memory->Reserve(bytes, false);
+    return memory;
+}
+
+void PageStorage::Reserve(std::size_t bytes) {
+    if (block_ && !block_->Reserve(offset_ + bytes, Shared())) {
+        MoveToFreshBlock(bytes);
+    }
+}
+
+// The old block stays until the fresh one holds the text: when memory runs
+// out on the way, the storage is as it was.
+void PageStorage::MoveToFreshBlock(std::size_t bytes, std::string_view reason) {
+    bytes = std::max(bytes, size_);
+    std::shared_ptr<StorageBlock> fresh;
+    if (reason.empty() && dynamic_cast<const FileBlock*>(block_.get())) {
+        fresh = FreshBlock(bytes);
+    } else {
+        if (!reason.empty()) {
+            SayKeptInMemory(reason);
+        }
+        fresh = MemoryBlockFor(offset_ + bytes);
+    }
+    // The room in front goes too: a line break may already stand there.
+    std::string chunk;
+    for (std::size_t at = 0; at < offset_ + written_; at += kChunk) {
+        chunk.resize(std::min(kChunk, offset_ + written_ - at));
+        block_->Read(at, chunk.size(), chunk.data());
+        fresh->Write(at, chunk);
+    }
+    block_ = std::move(fresh);
+    sharedEnd_ = 0;
+}
+
+// A page file that cannot take more (the disk is full, a file size limit)
+// gives way to memory, the text written so far copied over.
+void PageStorage::Put(std::size_t position, std::string_view bytes) {
+    try {
+        block_->Write(offset_ + position, bytes);
+    } catch (const runtime::Failure& failure) {
+        MoveToFreshBlock(size_, failure.what());
+        block_->Write(offset_ + position, bytes);
+    }
+    written_ = std::max(written_, position + bytes.size());
 }
 
 bool PageStorage::TakeBackSharedText(std::string_view prefix, std::string_view piece) {
     auto last = lastShared_.lock();
     if (!last || written_ != 0 || prefix.size() > lastSharedOffset_ ||
-        piece.data() != last->data + lastSharedOffset_ || piece.size() != lastSharedLength_) {
+        piece.size() != lastSharedLength_ || !last->Shows(piece.data(), lastSharedOffset_)) {
         return false;
     }
-    const std::size_t size = size_;
-    mapping_ = std::move(last);
+    block_ = std::move(last);
     lastShared_.reset();
     offset_ = lastSharedOffset_ - prefix.size();
     sharedEnd_ = lastSharedOffset_ + lastSharedLength_;
-    // Counted as written before growing: a mapping that cannot grow in
-    // place is left for one of its own, and the text must go with it.
+    // Counted as written before growing: a block that cannot grow in place
+    // is left for a fresh one, and the text must go with it.
     written_ = prefix.size() + piece.size();
-    size_ = written_;
-    Reserve(size);
-    size_ = size;
-    std::memcpy(Text(), prefix.data(), prefix.size());
+    Reserve(size_);
+    Put(0, prefix);
     return true;
 }
 
@@ -153,49 +142,53 @@ void PageStorage::Write(std::size_t position, std::string_view prefix,
     if (position == 0 && pieces.size() == 1 && TakeBackSharedText(prefix, *pieces.begin())) {
         return;
     }
-    std::size_t count = prefix.size();
+    if (!block_) {
+        block_ = FreshBlock(size_);
+    } else if (Shared() && offset_ + position < sharedEnd_) {
+        MoveToFreshBlock(size_);
+    }
+    FillBlanksUpTo(position);
+    Put(position, prefix);
+    position += prefix.size();
     for (const auto piece : pieces) {
-        count += piece.size();
+        Put(position, piece);
+        position += piece.size();
     }
-    if (Shared() && offset_ + position < sharedEnd_) {
-        MoveToMemoryOfItsOwn(size_);
-    }
-    if (position > written_) {
-        FillBlanksUpTo(position);
-    }
-    char* out = Text() + position;
-    std::memcpy(out, prefix.data(), prefix.size());
-    out += prefix.size();
-    for (const auto piece : pieces) {
-        std::memcpy(out, piece.data(), piece.size());
-        out += piece.size();
-    }
-    written_ = std::max(written_, position + count);
 }
 
 void PageStorage::FillBlanksUpTo(std::size_t position) {
-    if (position > written_) {
-        std::memset(Text() + written_, ' ', position - written_);
-        written_ = position;
+    if (position <= written_) {
+        return;
+    }
+    const std::string blanks(std::min(kChunk, position - written_), ' ');
+    while (written_ < position) {
+        Put(written_, std::string_view(blanks).substr(0, position - written_));
     }
 }
 
 std::string PageStorage::Prefix(std::size_t length) const {
-    std::string prefix(mapping_ ? Text() : "", std::min(length, written_));
+    std::string prefix(std::min(length, written_), ' ');
+    if (block_ && !prefix.empty()) {
+        block_->Read(offset_, prefix.size(), prefix.data());
+    }
     prefix.resize(length, ' ');
     return prefix;
 }
 
 platform::PageText PageStorage::Share(std::size_t length) {
     length = std::min(length, size_);
-    if (length == 0 || !mapping_) {
+    if (length == 0 || !block_) {
         return platform::PageText(std::string(length, ' '));
     }
-    if (length > written_) {
-        FillBlanksUpTo(length);
-    }
+    FillBlanksUpTo(length);
     sharedEnd_ = std::max(sharedEnd_, offset_ + length);
-    return platform::PageText(mapping_, std::string_view(Text(), length));
+    try {
+        return block_->View(block_, offset_, length);
+    } catch (const runtime::Failure& failure) {
+        MoveToFreshBlock(size_, failure.what());
+        sharedEnd_ = offset_ + length;
+        return block_->View(block_, offset_, length);
+    }
 }
 
 }  // namespace kestrova

@@ -11,8 +11,8 @@
 #include "platform/runtime/Attempt.h"
 #include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/Failure.h"
+#include "platform/runtime/FileDescriptor.h"
 #include "platform/runtime/Require.h"
-#include "platform/webkit/FileDescriptor.h"
 #include "platform/webkit/GlibHandles.h"
 #include "platform/webkit/Messages.h"
 #include "platform/webkit/extension/JscDocument.h"
@@ -114,18 +114,18 @@ void OnBindEvents(GVariant*, GUnixFDList*) {
 
 void OnDocumentLoaded(WebKitWebPage*, gpointer);
 
-// The file at `index` of those a message carries, mapped.
-std::shared_ptr<const platform::MappedText> MappedFileOf(GUnixFDList* files, int index) {
+// The file at `index` of those a message carries.
+runtime::FileDescriptor FileOf(GUnixFDList* files, int index) {
     if (!files || g_unix_fd_list_get_length(files) <= index) {
         throw runtime::Failure("the message carries no file");
     }
     platform::GErrorPtr error;
-    platform::FileDescriptor file(g_unix_fd_list_get(files, index, platform::GErrorSlot(error)));
+    runtime::FileDescriptor file(g_unix_fd_list_get(files, index, platform::GErrorSlot(error)));
     if (!file) {
         throw runtime::Failure(std::string("cannot take the message's file: ") +
                                (error ? error->message : "unknown error"));
     }
-    return platform::MappedText::Map(file.Get());
+    return file;
 }
 
 // A part of the page's text, as kWritePage and kMorePage carry it: the text
@@ -141,19 +141,23 @@ struct PagePart {
 PagePart PagePartOf(GVariant* payload, GUnixFDList* files) {
     RequirePayload(payload, platform::messages::kPagePartType, "list of divisions");
     PagePart part;
-    part.text = MappedFileOf(files, 0);
-    part.pageText = MappedFileOf(files, 1);
     GVariantIter* entries = nullptr;
     gboolean more = FALSE;
     guint64 pageTextOffset = 0;
-    g_variant_get(payload, platform::messages::kPagePartType, &entries, &more, &pageTextOffset);
+    guint64 pieceOffset = 0;
+    guint64 pieceLength = 0;
+    g_variant_get(payload, platform::messages::kPagePartType, &entries, &more, &pageTextOffset,
+                  &pieceOffset, &pieceLength);
+    const std::unique_ptr<GVariantIter, void (*)(GVariantIter*)> freeEntries(entries,
+                                                                             g_variant_iter_free);
+    part.text = platform::MappedText::Map(FileOf(files, 0).Get());
+    part.pageText = platform::MappedText::Map(FileOf(files, 1).Get(), pieceOffset, pieceLength);
     const gchar* id = nullptr;
     guint64 offset = 0;
     guint64 length = 0;
     while (g_variant_iter_next(entries, "(&stt)", &id, &offset, &length)) {
         part.divisions.push_back(platform::deferred::DeferredDivision{id, offset, length});
     }
-    g_variant_iter_free(entries);
     part.more = more ? platform::messages::MoreText::Follows : platform::messages::MoreText::Ends;
     part.pageTextOffset = pageTextOffset;
     return part;

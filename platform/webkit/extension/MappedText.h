@@ -1,17 +1,23 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
 namespace kestrova::platform {
 
-// A file's whole content mapped read only: the page text the window process
-// sealed. It stays mapped while anything holds it.
+// A file's content mapped read only: page text from the window process,
+// sealed, or a piece of the page's own file. It stays mapped while anything
+// holds it.
 class MappedText {
 public:
-    // Throws runtime::Failure when the file cannot be mapped.
+    // The whole file. Throws runtime::Failure when it cannot be mapped.
     static std::shared_ptr<const MappedText> Map(int file);
+    // `length` bytes from `offset`; throws runtime::Failure when they do not
+    // lie inside the file, or cannot be mapped.
+    static std::shared_ptr<const MappedText> Map(int file, std::uint64_t offset,
+                                                 std::uint64_t length);
     ~MappedText();
     MappedText(const MappedText&) = delete;
     MappedText& operator=(const MappedText&) = delete;
@@ -22,8 +28,11 @@ public:
     std::string_view Part(std::size_t offset, std::size_t length) const;
 
 private:
-    MappedText(const char* data, std::size_t size) : data_(data), size_(size) {}
+    MappedText(void* mapping, std::size_t mapped, const char* data, std::size_t size)
+        : mapping_(mapping), mapped_(mapped), data_(data), size_(size) {}
 
+    void* mapping_;
+    std::size_t mapped_;
     const char* data_;
     std::size_t size_;
 };

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-namespace kestrova::platform {
+namespace kestrova::runtime {
 
 // Owns one open file descriptor and closes it when it goes.
 class FileDescriptor {
@@ -37,4 +37,4 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace kestrova::platform
+}  // namespace kestrova::runtime
