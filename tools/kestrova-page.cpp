@@ -1,25 +1,19 @@
 // kestrova-page [APPDIR]: builds the page the window would show for
-// APPDIR/AdvWorks.mdb and writes it to stdout. Exits 0 when the database
-// opened and 1 when it did not; the page is written either way.
+// APPDIR/AdvWorks.mdb and writes it to stdout as it is built. Exits 0 when
+// the database opened and 1 when it did not; the page is written either
+// way.
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
 
-#include "platform/memorydoc/MemoryBrowser.h"
 #include "platform/runtime/App.h"
 #include "platform/runtime/Attempt.h"
 #include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/MemoryPolicy.h"
 #include "shell/form/Form1.h"
-
-namespace {
-
-bool WriteAll(std::string_view text) {
-    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
-           std::fflush(stdout) == 0;
-}
-
-}  // namespace
+#include "tools/PageOutput.h"
 
 int main(int argc, char* argv[]) {
     using namespace kestrova;
@@ -35,16 +29,16 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    platform::MemoryBrowser browser;
-    Form1 form(browser);
+    tools::PageOutput output(STDOUT_FILENO);
+    Form1 form(output);
     {
         runtime::LargeBlockReuse reuse;
-        form.ShowOutlinePage();
+        form.ShowOutlinePage(PageData::Database, Assembly::Streamed);
     }
 
-    const auto document = browser.CurrentDocument();
-    if (!document || !WriteAll(document->WrittenText())) {
-        std::fprintf(stderr, "kestrova-page: the page could not be written\n");
+    if (!output.Written()) {
+        std::fprintf(stderr, "kestrova-page: the page could not be written: %s\n",
+                     output.Failure().c_str());
         return 2;
     }
     if (!Form1::PageWhole()) {

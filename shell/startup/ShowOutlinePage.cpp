@@ -54,10 +54,10 @@ bool Form1::PageWhole() {
 
 // Each step runs whatever happened to the ones before it, so that start-up
 // always ends with a page in the window; a failing step says so on stderr.
-// While the page is shown as it is assembled, the document is taken first
-// and its base address set before the page's text comes, which the page's
-// start then already holds; the page is assembled in a thread, and the
-// write follows on the main loop.
+// While the page is shown (or streamed) as it is assembled, the document is
+// taken first and its base address set before the page's text comes, which
+// the page's start then already holds; to be shown, the page is assembled
+// in a thread, and the write follows on the main loop.
 void Form1::ShowOutlinePage(PageData data, Assembly assembly) {
     StopAssembly();
     Attempt("start-up: emptying the page buffer", [&] { ResetText(); });
@@ -74,6 +74,12 @@ void Form1::ShowOutlinePage(PageData data, Assembly assembly) {
         mStretches = Require(mPageDoc, "document to write into").TakeInStretches(kLineBreak);
     });
     mlngHandedOn = 0;
+    if (assembly == Assembly::Streamed) {
+        AssemblePage(data);
+        mStretches.reset();
+        WriteThePage();
+        return;
+    }
     const std::uint64_t number = ++mAssemblies;
     const std::weak_ptr<Form1*> self = mSelf;
     mAssembly = std::thread([this, data, number, self] {
