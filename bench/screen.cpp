@@ -7,8 +7,13 @@
 //   prints, in KiB: the resident memory of the command, of its WebKit web
 //   process and of its network process, the peak resident memory of the
 //   command and of the web process, and the size of the page text kept in
-//   memory files (counted once, though both processes may map it). Ends
-//   the command.
+//   memory files (counted once, though both processes may map it); then
+//   the memory in use system-wide that the system cannot reclaim, once the
+//   page stands and at its peak from the start on (the fall of MemAvailable
+//   from before the start: it counts memory files, which no process's
+//   resident memory does unless mapped, and leaves out file pages the
+//   system may write out or drop); then the processor seconds of the
+//   command and of its web process. Ends the command.
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -18,6 +23,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -127,6 +133,32 @@ std::map<long, ProcessInfo> Family(long root) {
     return family;
 }
 
+// MemAvailable of /proc/meminfo, in KiB.
+long AvailableKib() {
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    long kib = 0;
+    while (meminfo >> key >> kib) {
+        if (key == "MemAvailable:") {
+            return kib;
+        }
+        meminfo.ignore(64, '\n');
+    }
+    return 0;
+}
+
+// The most memory the system could not reclaim since the start, as the
+// fall of MemAvailable from before it.
+struct SystemMemory {
+    long before = AvailableKib();
+    long peak = 0;
+    long Sample() {
+        const long used = before - AvailableKib();
+        peak = std::max(peak, used);
+        return used;
+    }
+};
+
 long TotalTicks(const std::map<long, ProcessInfo>& family) {
     long total = 0;
     for (const auto& [pid, info] : family) {
@@ -169,6 +201,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "kestrova-bench-screen: no X display\n");
         return 2;
     }
+    SystemMemory system;
     const double start = Now();
     const pid_t child = fork();
     if (child == 0) {
@@ -182,6 +215,7 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "kestrova-bench-screen: the command ended first\n");
             return 1;
         }
+        system.Sample();
         usleep(20000);
     }
     const double firstRows = Now() - start;
@@ -190,25 +224,32 @@ int main(int argc, char* argv[]) {
     long ticks = -1;
     for (int idle = 0; idle < 4;) {
         usleep(250000);
+        system.Sample();
         const long now = TotalTicks(Family(child));
         idle = now == ticks ? idle + 1 : 0;
         ticks = now;
     }
+    const long systemAfter = system.Sample();
     long window = 0, web = 0, network = 0, windowPeak = 0, webPeak = 0;
+    long windowTicks = 0, webTicks = 0;
     const auto family = Family(child);
     for (const auto& [pid, info] : family) {
         if (pid == child) {
             window = info.rssKib;
             windowPeak = info.peakKib;
+            windowTicks = info.cpuTicks;
         } else if (info.name.rfind("WebKitWebProces", 0) == 0) {
             web += info.rssKib;
             webPeak += info.peakKib;
+            webTicks += info.cpuTicks;
         } else if (info.name.rfind("WebKitNetworkPr", 0) == 0) {
             network += info.rssKib;
         }
     }
-    std::printf("%.4f %ld %ld %ld %ld %ld %ld\n", firstRows, window, web, network, windowPeak,
-                webPeak, MemoryFileKib(family));
+    const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+    std::printf("%.4f %ld %ld %ld %ld %ld %ld %ld %ld %.2f %.2f\n", firstRows, window, web, network,
+                windowPeak, webPeak, MemoryFileKib(family), systemAfter, system.peak,
+                static_cast<double>(windowTicks) / tick, static_cast<double>(webTicks) / tick);
     kill(child, SIGTERM);
     waitpid(child, nullptr, 0);
     XCloseDisplay(display);

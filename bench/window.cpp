@@ -13,6 +13,13 @@
 //         "showall", the seconds to show every customer's orders, one after
 //         another, each laid out. With "customers", the number of customer
 //         rows shown and the name of the last one's picture.
+//   app APPDIR timeline: every second until the page stands, the seconds
+//         since the start, the pictures in the document so far and its
+//         ready state; then the seconds until the page stood, and the
+//         processor seconds of this process (the window: reading the data,
+//         writing the page, splitting it) and of its web process (WebKit
+//         parsing and laying out the page, and the program's part that
+//         writes it in parts).
 //   app APPDIR building: once the first customer rows are there and while
 //         the rest of the page is still written, clicks the first
 //         customer's picture ten times, each time until the page has
@@ -153,6 +160,68 @@ int ClicksWhileBuilt(kestrova::MainWindow& window) {
     return 0;
 }
 
+// Processor seconds of the processes below this one whose name begins so.
+double ChildSeconds(const std::string& prefix) {
+    double seconds = 0;
+    GDir* proc = g_dir_open("/proc", 0, nullptr);
+    while (const char* name = proc ? g_dir_read_name(proc) : nullptr) {
+        if (std::string(name).find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::ifstream stat(std::string("/proc/") + name + "/stat");
+        std::string content((std::istreambuf_iterator<char>(stat)),
+                            std::istreambuf_iterator<char>());
+        const auto open = content.find('(');
+        const auto close = content.rfind(')');
+        if (open == std::string::npos || close == std::string::npos ||
+            content.compare(open + 1, prefix.size(), prefix) != 0) {
+            continue;
+        }
+        std::istringstream fields(content.substr(close + 2));
+        std::string field;
+        long parent = 0;
+        long ticks = 0;
+        for (int i = 3; i <= 15; ++i) {
+            fields >> field;
+            if (i == 4)
+                parent = std::stol(field);
+            if (i == 14 || i == 15)
+                ticks += std::stol(field);
+        }
+        if (parent == getpid()) {
+            seconds += static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+        }
+    }
+    if (proc) {
+        g_dir_close(proc);
+    }
+    return seconds;
+}
+
+double OwnSeconds() {
+    timespec used{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+    return static_cast<double>(used.tv_sec) + used.tv_nsec / 1e9;
+}
+
+int Timeline(kestrova::MainWindow& window) {
+    constexpr const char* kProgress = "String(document.images.length) + ' ' + document.readyState";
+    for (;;) {
+        const std::string progress = Evaluate(window.View(), kProgress, kNoHurry);
+        std::printf("%.1f %s\n", SecondsSinceStart(), progress.c_str());
+        std::fflush(stdout);
+        if (progress.ends_with("complete") && !progress.starts_with("0 ") &&
+            Evaluate(window.View(), kPicturesShown, kNoHurry) == "true") {
+            break;
+        }
+        Wait(1);
+    }
+    Evaluate(window.View(), kClickAnswered, kNoHurry);
+    std::printf("%.4f %.2f %.2f\n", SecondsSinceStart(), OwnSeconds(),
+                ChildSeconds("WebKitWebProces"));
+    return 0;
+}
+
 int RunApp(const std::string& directory, const std::string& what,
            kestrova::platform::PageLoading loading) {
     kestrova::runtime::SetAppPath(directory);
@@ -160,6 +229,9 @@ int RunApp(const std::string& directory, const std::string& what,
     window.Show();
     if (what == "building") {
         return ClicksWhileBuilt(window);
+    }
+    if (what == "timeline") {
+        return Timeline(window);
     }
     WaitForPictures(window.View());
     Evaluate(window.View(), kClickAnswered, kNoHurry);
@@ -235,7 +307,7 @@ int main(int argc, char* argv[]) {
     }
     std::fprintf(stderr,
                  "usage: kestrova-bench-window app|app-whole APPDIR"
-                 " [clicks | firstshow | showall | customers | building] |"
+                 " [clicks | firstshow | showall | customers | building | timeline] |"
                  " bare APPDIR PAGEFILE\n");
     return 2;
 }
