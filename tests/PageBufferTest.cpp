@@ -3,10 +3,8 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <limits>
-#include <optional>
 #include <string>
 
 #include "platform/memorydoc/MemoryBrowser.h"
@@ -14,6 +12,7 @@
 #include "platform/runtime/Diagnostics.h"
 #include "tests/DiagnosticsCapture.h"
 #include "tests/Form1TestAccess.h"
+#include "tests/TemporaryFolder.h"
 
 namespace kestrova {
 namespace {
@@ -21,30 +20,9 @@ namespace {
 using Access = Form1TestAccess;
 using Keeping = PageStorage::Keeping;
 
-// Points the temporary folder elsewhere for as long as it lives.
-class TemporaryFolder {
-public:
-    explicit TemporaryFolder(const std::string& folder) {
-        if (const char* now = std::getenv("TMPDIR")) {
-            previous_ = now;
-        }
-        setenv("TMPDIR", folder.c_str(), 1);
-    }
-    ~TemporaryFolder() {
-        if (previous_) {
-            setenv("TMPDIR", previous_->c_str(), 1);
-        } else {
-            unsetenv("TMPDIR");
-        }
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-private:
-    std::optional<std::string> previous_;
-};
-
-constexpr const char* kNoSuchFolder = "/nonexistent/kestrova-no-such-folder";
+using testing::FileSizeLimit;
+using testing::kNoSuchFolder;
+using testing::TemporaryFolder;
 
 // The buffer behaves the same whether its text lies in a file in the
 // temporary folder or, where none can be made there, in memory.
@@ -248,6 +226,35 @@ TEST_P(PageBufferTest, ABodyGivenBackWhoseMemoryCannotGrowInPlaceIsMovedWhole) {
     EXPECT_EQ(page.find_first_not_of('x', 2), 2 + text.size());
     EXPECT_EQ(page.substr(page.size() - 8), "\r\n</end>");
     EXPECT_EQ(body, text);
+}
+
+// The disk fills up (here: a file size limit) while the page is written:
+// the text goes on in memory, whole, and what was handed out before stays
+// as it was, read from the file.
+TEST_P(PageBufferTest, AFileThatFillsUpPartWayGivesWayToMemoryAndTheTextStaysWhole) {
+    const std::string head(1 << 20, 'h');
+    Access::AppendText(form, head);
+    const platform::PageText handedOut = Access::SharedText(form);
+    std::string expected = head;
+    {
+        const FileSizeLimit diskFull(3 << 20);
+        for (char c = 'a'; c <= 'e'; ++c) {
+            const std::string piece((1 << 20) + 17, c);
+            Access::AppendText(form, piece);
+            expected += piece;
+        }
+        // The body given back after a line break, as start-up does.
+        const platform::PageText body = Access::SharedText(form);
+        Access::ResetText(form);
+        Access::AppendLine(form, body);
+        Access::AppendLine(form, "</end>");
+    }
+    EXPECT_EQ(Access::KeptIn(form), Keeping::InMemory);
+    const std::string page = Access::GetText(form);
+    EXPECT_EQ(page.size(), 2 + expected.size() + 8);
+    EXPECT_TRUE(page == "\r\n" + expected + "\r\n</end>");
+    EXPECT_EQ(handedOut, head);
+    EXPECT_EQ(handedOut.InFile() != nullptr, GetParam() == Keeping::InAFile);
 }
 
 TEST_P(PageBufferTest, APieceThatCannotBeAddedIsDroppedWholeAndSaidSo) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,13 @@ struct ProgramRun {
 enum class RunAs { Self, Unprivileged };
 
 // Runs a program with its arguments, killing it after `timeoutSeconds`, or
-// as soon as `enough` holds for what it wrote to stderr so far.
+// as soon as `enough` holds for what it wrote to stderr so far. With
+// `fileSizeLimit`, no file the program writes may grow beyond that many
+// bytes (a disk that fills up); its output then comes through pipes, which
+// the limit does not touch.
 ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSeconds,
                       const std::function<bool(const std::string& err)>& enough = {},
-                      RunAs runAs = RunAs::Self);
+                      RunAs runAs = RunAs::Self,
+                      std::optional<unsigned long> fileSizeLimit = std::nullopt);
 
 }  // namespace kestrova::testing

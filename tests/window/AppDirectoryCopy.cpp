@@ -8,8 +8,20 @@ namespace kestrova::testing {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The temporary folder, or /tmp while a test has taken it away from the
+// program.
+fs::path CopiesFolder() {
+    std::error_code unusable;
+    const fs::path folder = fs::temp_directory_path(unusable);
+    return unusable ? fs::path("/tmp") : folder;
+}
+
+}  // namespace
+
 AppDirectoryCopy::AppDirectoryCopy(const std::string& database, const std::string& nameHint) {
-    std::string pattern = (fs::temp_directory_path() / "kestrova-test-XXXXXX").string();
+    std::string pattern = (CopiesFolder() / "kestrova-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
         throw std::runtime_error("cannot make a temporary folder");
     }

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "platform/webkit/WebKitBrowser.h"
 #include "tests/DiagnosticsCapture.h"
 #include "tests/HangGuard.h"
+#include "tests/TemporaryFolder.h"
 #include "tests/data/FixtureDatabase.h"
 #include "tests/window/SampleDatabase.h"
 #include "tests/window/ShownWindow.h"
@@ -159,6 +162,57 @@ TEST(PutBack, APageInPartsStandsAgainWithWhatWasShownInItsLastPart) {
     EXPECT_TRUE(window.WaitFor(shown, "|true|true|1", 30));
     EXPECT_TRUE(
         window.WaitFor(kWritten + std::string(" && document.images.length > 300"), "true", 60));
+}
+
+// Where the temporary folder will not take the page's text, or fills up
+// while the page is written, the text goes on in memory: the page stands
+// in parts all the same, divisions built from the page's file and from
+// memory open, and it stands again so after its process is killed.
+TEST(PutBack, WhereTheDiskWillNotServeAPageInPartsStandsWholeAndAgainAfterItsProcessIsKilled) {
+    testing::FixtureFolder folder;
+    const std::string database = testing::SampleDatabase(folder, 300, 5);
+    // About 33 MB of page text: the small disk takes its first part (about
+    // 12 MB, which the view gets first) and more, not the rest.
+    const std::string smallDisk = folder.Path() + "/small-disk";
+    std::filesystem::create_directory(smallDisk);
+    const std::string unmounted = testing::MountSmallDisk(smallDisk, 20 << 20);
+    for (const bool fillsUp : {false, true}) {
+        SCOPED_TRACE(fillsUp ? "the disk fills up part-way" : "the folder is missing");
+        if (fillsUp && !unmounted.empty()) {
+            GTEST_SKIP() << unmounted;
+        }
+        testing::DiagnosticsCapture diagnostics;
+        std::optional<testing::TemporaryFolder> temporary;
+        testing::ShownWindow window(database, fillsUp ? "disk-full" : "no-temporary-folder", [&] {
+            temporary.emplace(fillsUp ? smallDisk : testing::kNoSuchFolder);
+        });
+        ASSERT_TRUE(window.WaitForPage()) << diagnostics.Text();
+        ASSERT_TRUE(window.WaitFor(kWritten + std::string(" && document.images.length == 300"),
+                                   "true", 60));
+        const std::string shown =
+            "['1', '300'].map(n => [document.getElementById('divCustomer' + n).style.display,"
+            " document.getElementById('divCustomer' + n).getElementsByTagName('table').length"
+            " > 0].join('|')).join(' ')";
+        if (fillsUp) {
+            // The page's file took the disk's last byte; it is still held.
+            struct statvfs disk {};
+            ASSERT_EQ(statvfs(smallDisk.c_str(), &disk), 0);
+            EXPECT_LT(disk.f_bavail * disk.f_frsize, 64u << 10);
+        } else {
+            EXPECT_NE(diagnostics.Text().find("kestrova: the page text is kept in memory: cannot "
+                                              "make a file in /nonexistent"),
+                      std::string::npos)
+                << diagnostics.Text();
+        }
+        window.Page("document.all.item('imgCustomer1').click()");
+        window.Page("document.all.item('imgCustomer300').click()");
+        ASSERT_TRUE(window.WaitFor(shown, "|true |true"));
+
+        ASSERT_TRUE(KillThePageProcess());
+        EXPECT_TRUE(window.WaitFor(shown, "|true |true", 30));
+        EXPECT_TRUE(
+            window.WaitFor(kWritten + std::string(" && document.images.length > 300"), "true", 60));
+    }
 }
 
 // The process ends while the rest of the page is still read and written:

@@ -13,8 +13,12 @@
 
 namespace kestrova::testing {
 
-ShownWindow::ShownWindow(const std::string& database, const std::string& folderName)
+ShownWindow::ShownWindow(const std::string& database, const std::string& folderName,
+                         const std::function<void()>& beforeStart)
     : copy_(database, folderName) {
+    if (beforeStart) {
+        beforeStart();
+    }
     runtime::SetAppPath(copy_.Path());
     window_ = std::make_unique<MainWindow>(copy_.Path());
     window_->Show();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -12,7 +13,10 @@ namespace kestrova::testing {
 // ways to look into its page and to use it with the real pointer.
 class ShownWindow {
 public:
-    explicit ShownWindow(const std::string& database, const std::string& folderName = "app");
+    // `beforeStart` runs once the application folder is copied, before the
+    // window starts.
+    explicit ShownWindow(const std::string& database, const std::string& folderName = "app",
+                         const std::function<void()>& beforeStart = {});
 
     // Waits until the page stands with its base address set.
     bool WaitForPage();
