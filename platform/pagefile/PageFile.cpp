@@ -64,6 +64,7 @@ std::shared_ptr<PageFile> PageFile::Create() {
 }
 
 void PageFile::Write(std::uint64_t offset, std::string_view bytes) const {
+    const std::size_t total = bytes.size();
     while (!bytes.empty()) {
         const ssize_t n =
             pwrite(file_.Get(), bytes.data(), bytes.size(), static_cast<off_t>(offset));
@@ -74,9 +75,10 @@ void PageFile::Write(std::uint64_t offset, std::string_view bytes) const {
             if (n == 0) {
                 errno = ENOSPC;
             }
-            throw runtime::Failure("cannot write " + std::to_string(bytes.size()) +
+            throw runtime::Failure("cannot write " + std::to_string(total) +
                                    " bytes of the page text into its file at " +
-                                   std::to_string(offset) + ": " + Reason());
+                                   std::to_string(offset + bytes.size() - total) + ": " +
+                                   Reason());
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
         offset += static_cast<std::uint64_t>(n);
