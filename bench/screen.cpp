@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -147,10 +148,24 @@ long AvailableKib() {
     return 0;
 }
 
+// MemAvailable once it has settled: the processes before this one may
+// still be handing their memory back. Waits until it moves by less than
+// 4 MB within a second, ten seconds at most.
+long SettledAvailableKib() {
+    long last = AvailableKib();
+    for (int round = 0, still = 0; round < 50 && still < 5; ++round) {
+        usleep(200000);
+        const long now = AvailableKib();
+        still = std::labs(now - last) < 4096 ? still + 1 : 0;
+        last = now;
+    }
+    return last;
+}
+
 // The most memory the system could not reclaim since the start, as the
 // fall of MemAvailable from before it.
 struct SystemMemory {
-    long before = AvailableKib();
+    long before = SettledAvailableKib();
     long peak = 0;
     long Sample() {
         const long used = before - AvailableKib();
