@@ -76,9 +76,11 @@ std::vector<ColumnTraits> ReadColumnTraits(MdbHandle* mdb, MdbTableDef* table) {
     if (first > bytes.size()) {
         return traits;
     }
-    // Precision and scale lie in the two bytes the format otherwise uses
-    // for a text column's sort order.
+    // Precision and scale lie in the two bytes the format uses for a text
+    // column's sort order (its language id); from Jet 4 on, the order's
+    // version follows a byte after it.
     const std::size_t precisionAt = jet3 ? 9 : 11;
+    const std::size_t sortVersionAt = 14;
     for (unsigned c = 0; c < count; ++c) {
         const std::size_t entry = first + std::size_t{c} * format.tab_col_entry_size;
         if (entry + format.tab_col_entry_size > bytes.size()) {
@@ -93,6 +95,9 @@ std::vector<ColumnTraits> ReadColumnTraits(MdbHandle* mdb, MdbTableDef* table) {
             ColumnTraits& trait = traits[i];
             trait.precision = static_cast<unsigned char>(bytes[entry + precisionAt]);
             trait.scale = static_cast<unsigned char>(bytes[entry + precisionAt + 1]);
+            trait.sortLanguage = static_cast<std::uint16_t>(Little(bytes, entry + precisionAt, 2));
+            trait.sortVersion = jet3 ? 0 : static_cast<unsigned char>(bytes[entry + sortVersionAt]);
+            trait.codePage = jet3 ? Little(bytes, entry + precisionAt + 2, 2) : 0;
             const auto extra =
                 static_cast<unsigned char>(bytes[entry + format.col_flags_offset + 1]);
             trait.calculated = mayBeCalculated && (extra & kCalculated) == kCalculated;

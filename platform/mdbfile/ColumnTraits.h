@@ -4,6 +4,7 @@
 #include <glib.h>
 #include <mdbtools.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace kestrova::mdbfile {
@@ -20,6 +21,12 @@ struct ColumnTraits {
     // A decimal column's digits and how many of them follow the point.
     int precision = 0;
     int scale = 0;
+    // A text column's sort order: its language id and, from Jet 4 on, the
+    // version of the order (0 before Access 2010).
+    std::uint16_t sortLanguage = 0;
+    unsigned sortVersion = 0;
+    // The code page of a Jet 3 text column (1252 for Western Europe).
+    unsigned codePage = 0;
 };
 
 // The traits of each of `table`'s columns, in the order of its `columns`

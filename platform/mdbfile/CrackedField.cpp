@@ -203,7 +203,14 @@ std::optional<SqlValue> ReadField(MdbHandle* mdb, const MdbColumn& column,
     if (!(jet3 && (type == MDB_TEXT || type == MDB_MEMO))) {
         return ValueOf(type, bytes, traits);
     }
-    // Jet 3 text is a code page's bytes: the library converts them.
+    // Jet 3 text is a code page's bytes. Those of code page 1252 are
+    // converted here, the undefined ones kept apart; the library converts
+    // the others, and memos.
+    constexpr unsigned kWesternEurope = 1252;
+    if (type == MDB_TEXT && traits.codePage == kWesternEurope) {
+        return SqlValue::OfText(Utf8FromCodePage1252(
+            reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
+    }
     std::unique_ptr<char, GFreer> text(
         mdb_col_to_string(mdb, mdb->pg_buf, field.start, type, field.siz));
     return text ? std::optional(SqlValue::OfText(text.get())) : std::nullopt;

@@ -81,4 +81,25 @@ std::string Utf8FromJetText(const unsigned char* bytes, std::size_t size) {
     return text;
 }
 
+namespace {
+
+// The code page's bytes 0x80 to 0x9F; the others are Latin-1's.
+constexpr char16_t kUpperHalf[32] = {
+    u'\u20AC', u'\u0081', u'\u201A', u'\u0192', u'\u201E', u'\u2026', u'\u2020', u'\u2021',
+    u'\u02C6', u'\u2030', u'\u0160', u'\u2039', u'\u0152', u'\u008D', u'\u017D', u'\u008F',
+    u'\u0090', u'\u2018', u'\u2019', u'\u201C', u'\u201D', u'\u2022', u'\u2013', u'\u2014',
+    u'\u02DC', u'\u2122', u'\u0161', u'\u203A', u'\u0153', u'\u009D', u'\u017E', u'\u0178'};
+
+}  // namespace
+
+std::string Utf8FromCodePage1252(const unsigned char* bytes, std::size_t size) {
+    std::string text;
+    text.reserve(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        const unsigned char byte = bytes[i];
+        AppendUtf8(text, byte >= 0x80 && byte < 0xA0 ? kUpperHalf[byte - 0x80] : byte);
+    }
+    return text;
+}
+
 }  // namespace kestrova::mdbfile

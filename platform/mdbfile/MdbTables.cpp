@@ -13,6 +13,7 @@
 #include "platform/mdbfile/CrackedField.h"
 #include "platform/mdbfile/FileHeader.h"
 #include "platform/mdbfile/TableScan.h"
+#include "platform/textorder/SortOrder.h"
 
 namespace kestrova::mdbfile {
 
@@ -96,6 +97,21 @@ void Bind(sqlite3_stmt* statement, int index, const SqlValue& value) {
     }
 }
 
+// Text and memos sort in the order their column's definition names.
+bool SortsAsText(int columnType) {
+    return columnType == MDB_TEXT || columnType == MDB_MEMO;
+}
+
+// The tables name the orders their text sorts in; the program that reads
+// them sorts so. Here, where nothing is sorted, each order is only known
+// by its name.
+void KnowEveryOrderByName(sqlite3* database) {
+    sqlite3_collation_needed(database, nullptr, [](void*, sqlite3* db, int, const char* name) {
+        sqlite3_create_collation(db, name, SQLITE_UTF8, nullptr,
+                                 [](void*, int, const void*, int, const void*) { return 0; });
+    });
+}
+
 struct ColumnPlan {
     std::vector<MdbColumn*> columns;   // those read, in the table's order
     std::vector<ColumnTraits> traits;  // each one's
@@ -117,6 +133,12 @@ ColumnPlan PlanColumns(MdbHandle* mdb, MdbTableDef* table, const std::string& na
             continue;
         }
         create += (plan.columns.empty() ? "" : ", ") + Quoted(column->name) + " " + declared;
+        if (SortsAsText(traits[i].valueType)) {
+            create += " COLLATE " +
+                      platform::textorder::CollationName(platform::textorder::FromColumnDefinition(
+                          traits[i].sortLanguage, mdb->f->jet_version == MDB_VER_JET3,
+                          traits[i].sortVersion));
+        }
         plan.columns.push_back(column);
         plan.traits.push_back(traits[i]);
         plan.fieldIndex.push_back(static_cast<int>(i));
@@ -257,6 +279,7 @@ std::string CopyTablesToSqlite(const std::string& path, const std::vector<std::s
     // One process, one thread, one transaction that is never rolled back:
     // nothing to lock and nothing to journal.
     Execute(raw, "PRAGMA journal_mode = OFF; PRAGMA temp_store = MEMORY; BEGIN");
+    KnowEveryOrderByName(raw);
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
         if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry)) {

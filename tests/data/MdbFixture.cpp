@@ -120,6 +120,18 @@ Value ValueOf(sqlite3_stmt* statement, int column, ColumnType type) {
     }
 }
 
+// A text column's declaration may name its sort order: "TEXT LCID(1053)"
+// (Swedish/Finnish), "TEXT SORT2010" (the order's version of Access 2010).
+void SortOrderOf(const std::string& declared, jetfile::ColumnSpec& column) {
+    const auto lcid = declared.find("LCID(");
+    if (lcid != std::string::npos) {
+        column.sortLanguage = static_cast<std::uint16_t>(std::stoi(declared.substr(lcid + 5)));
+    }
+    if (declared.find("SORT2010") != std::string::npos) {
+        column.sortVersion = 1;
+    }
+}
+
 }  // namespace
 
 void CopyToClassicMdb(const std::string& sqliteFile, const std::string& mdbFile) {
@@ -138,6 +150,7 @@ void CopyToClassicMdb(const std::string& sqliteFile, const std::string& mdbFile)
             const char* declared = sqlite3_column_decltype(rows.get(), c);
             columns.push_back(
                 {sqlite3_column_name(rows.get(), c), TypeOf(declared ? declared : "")});
+            SortOrderOf(declared ? declared : "", columns.back());
         }
         file.BeginTable(table, columns);
         while (sqlite3_step(rows.get()) == SQLITE_ROW) {

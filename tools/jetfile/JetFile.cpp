@@ -23,7 +23,6 @@ constexpr std::uint32_t kGlobalMapPage = 1;
 constexpr std::uint32_t kCatalogPage = 2;
 constexpr std::uint32_t kCatalogDataPage = 3;
 constexpr std::uint32_t kUsageMapPage = 4;
-constexpr std::uint16_t kGeneralSortOrder = 0x0409;
 constexpr std::uint8_t kFixedColumn = 0x01;
 constexpr std::uint8_t kNullableColumn = 0x02;
 constexpr std::uint8_t kUserTable = 0x4e;
@@ -456,7 +455,9 @@ void JetFile::WriteDefinition(const Table& table) {
             Put16(entry + 21, table.offsets[c]);
         } else {
             Put16(entry + 7, table.offsets[c]);
-            Put16(entry + 11, kGeneralSortOrder);
+            // The text's sort order: its language id, and its version.
+            Put16(entry + 11, table.columns[c].sortLanguage);
+            entry[14] = table.columns[c].sortVersion;
         }
         entry[15] = static_cast<std::uint8_t>((IsFixed(type) ? kFixedColumn : 0) | kNullableColumn);
         Put16(entry + 23, DeclaredLength(type));

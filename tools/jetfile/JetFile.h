@@ -31,6 +31,10 @@ std::optional<double> DateValue(const std::string& iso);
 struct ColumnSpec {
     std::string name;
     ColumnType type;
+    // How its text sorts: a Windows language id (1033, "General") and the
+    // order's version (0 as Access 2000 to 2007 write it, 1 from 2010 on).
+    std::uint16_t sortLanguage = 1033;
+    std::uint8_t sortVersion = 0;
 };
 
 // A value of a row: Null, or of the column's kind: bool (Boolean), a whole
