@@ -12,6 +12,7 @@
 #include "platform/localstore/DeclaredType.h"
 #include "platform/localstore/ExpressionType.h"
 #include "platform/localstore/MdbReaderProcess.h"
+#include "platform/localstore/TextCollations.h"
 #include "platform/localstore/ValueConversion.h"
 #include "platform/recordset/TypeCodes.h"
 #include "platform/runtime/Diagnostics.h"
@@ -476,6 +477,9 @@ void TypeColumn(Column& column, std::optional<std::int32_t> type,
 struct LocalStore::ClassicMdb {
     ReaderLimits limits;
     std::set<std::string> requested;
+    // The General order every text column read so far sorts in, when they
+    // agree on one: statements then sort by its keys.
+    std::optional<textorder::SortOrder> textOrder;
 };
 
 LocalStore::LocalStore(std::string path, sqlite3* database)
@@ -527,6 +531,7 @@ std::shared_ptr<LocalStore> LocalStore::OpenConnection(const std::string& path,
         Fail(raw, "cannot open the database " + path);
     }
     sqlite3_busy_timeout(raw, kBusyMilliseconds);
+    SortTextAsTheFormatDoes(raw);
     sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     return store;
@@ -595,6 +600,7 @@ void LocalStore::LoadTablesNamedIn(const std::string& command) {
         Fail(database_.get(), "cannot take over the tables read from " + path_);
     }
     sqlite3_exec(database_.get(), "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    classicMdb_->textOrder = OneGeneralOrderOf(database_.get());
 }
 
 LocalStore::Snapshot::Snapshot(const LocalStore& store) : database_(store.database_.get()) {
@@ -610,7 +616,12 @@ LocalStore::Snapshot::~Snapshot() {
     }
 }
 
-std::shared_ptr<Table> LocalStore::Query(const std::string& text) const {
+std::shared_ptr<Table> LocalStore::Query(const std::string& command) const {
+    // The tables of a classic .mdb file name each text column's own order;
+    // a SQLite file's text sorts as General.
+    const auto order = classicMdb_ ? classicMdb_->textOrder
+                                   : std::optional<textorder::SortOrder>(textorder::SortOrder{});
+    const std::string text = order ? WithTextSortedBy(command, *order) : command;
     sqlite3* database = database_.get();
     const char* tail = nullptr;
     StatementPtr statement = Prepare(database, text, &tail);
