@@ -58,8 +58,11 @@ std::string ValueJson(const platform::Variant& value) {
                           [](const Date& d) -> std::string {
                               // Appended piece by piece: GCC 12 wrongly warns of
                               // overlapping copies in `" " + std::string` when optimising.
+                              // Four digits of year, as ISO dates have them.
+                              char year[16];
+                              std::snprintf(year, sizeof year, "%04d", d.year);
                               std::string text = "\"";
-                              text += std::to_string(d.year);
+                              text += year;
                               text += '-';
                               text += TwoDigits(d.month);
                               text += '-';

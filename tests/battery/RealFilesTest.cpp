@@ -156,6 +156,24 @@ std::string BeyondTheFirstPlaneAsQuestionMarks(const std::string& text) {
     return out;
 }
 
+// mdbtools writes the five bytes code page 1252 leaves undefined as "?";
+// Kestrova keeps them as the control characters Windows makes of them.
+std::string UndefinedCodePageBytesAsQuestionMarks(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (lead == 0xC2 &&
+            (next == 0x81 || next == 0x8D || next == 0x8F || next == 0x90 || next == 0x9D)) {
+            out += '?';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 std::string Without(std::string text, char gone) {
     text.erase(std::remove(text.begin(), text.end(), gone), text.end());
     return text;
@@ -227,7 +245,8 @@ bool Same(int type, const Json& ours, const Json* theirs) {
                        Without(Base64Decoded(stated.Find("$binary")->text), '-');
             }
             return ours.text == stated.text ||
-                   BeyondTheFirstPlaneAsQuestionMarks(ours.text) == stated.text;
+                   BeyondTheFirstPlaneAsQuestionMarks(ours.text) == stated.text ||
+                   UndefinedCodePageBytesAsQuestionMarks(ours.text) == stated.text;
         default:
             return ours.kind == stated.kind && ours.text == stated.text;
     }
@@ -480,10 +499,7 @@ TEST(RealFiles, EachExtendedDateIsTheMomentItsTextNamesToTheTenMillionthOfASecon
         if (text.kind == Json::Null) {
             EXPECT_EQ(extended.kind, Json::Null);
         } else {
-            // kestrova-shape writes a year before 1000 with fewer digits.
-            std::string iso = IsoOf(text.text);
-            iso.erase(0, iso.find_first_not_of('0'));
-            EXPECT_EQ(extended.text, iso);
+            EXPECT_EQ(extended.text, IsoOf(text.text));
         }
         // Its expression is [DateNormal].
         EXPECT_EQ(ours.rows[row][at("DateNormalCalc")].Written(),
