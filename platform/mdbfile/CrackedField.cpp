@@ -8,17 +8,13 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "platform/mdbfile/CalculatedValue.h"
-#include "platform/mdbfile/DecimalValue.h"
-#include "platform/mdbfile/ExtendedDate.h"
+#include "platform/mdbfile/FieldBytes.h"
 #include "platform/mdbfile/JetText.h"
 #include "platform/mdbfile/LittleEndian.h"
 
 namespace kestrova::mdbfile {
 
 namespace {
-
-constexpr int kExtendedDateTime = 0x14;
 
 struct GFreer {
     void operator()(char* text) const { g_free(text); }
@@ -85,74 +81,7 @@ std::optional<std::string> MemoBytes(MdbHandle* mdb, const unsigned char* field,
 
 using Bytes = std::string_view;
 
-std::optional<SqlValue> FixedNumber(int type, Bytes bytes) {
-    const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto size = static_cast<int>(bytes.size());
-    const auto sized = [&](int expected) { return size == expected; };
-    switch (type) {
-        case MDB_BYTE:
-            return sized(1) ? std::optional(SqlValue::OfInteger(at[0])) : std::nullopt;
-        case MDB_INT:
-            return sized(2) ? std::optional(SqlValue::OfInteger(Little(at, 2))) : std::nullopt;
-        case MDB_LONGINT:
-            return sized(4) ? std::optional(SqlValue::OfInteger(Little(at, 4))) : std::nullopt;
-        case MDB_MONEY:
-            return sized(8) ? std::optional(MoneyValue(Little(at, 8))) : std::nullopt;
-        case MDB_FLOAT: {
-            if (!sized(4)) {
-                return std::nullopt;
-            }
-            float single = 0;
-            std::memcpy(&single, at, 4);
-            return SqlValue::OfReal(single);
-        }
-        case MDB_DOUBLE:
-        case MDB_DATETIME: {
-            if (!sized(8)) {
-                return std::nullopt;
-            }
-            double real = 0;
-            std::memcpy(&real, at, 8);
-            return type == MDB_DATETIME ? DateTimeValue(real) : SqlValue::OfReal(real);
-        }
-        default:
-            return std::nullopt;
-    }
-}
-
-SqlValue Text(Bytes bytes) {
-    return SqlValue::OfText(
-        Utf8FromJetText(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
-}
-
-// A value of `type` from its bytes: a field's own, or a calculated
-// column's result.
-std::optional<SqlValue> ValueOf(int type, Bytes bytes, const ColumnTraits& traits) {
-    switch (type) {
-        case MDB_BOOL:
-            // Only a calculated result keeps a Boolean in its bytes.
-            return bytes.size() == 1 ? std::optional(SqlValue::OfInteger(bytes[0] != 0 ? 1 : 0))
-                                     : std::nullopt;
-        case MDB_BINARY:
-            return SqlValue::OfBlob(std::string(bytes));
-        case MDB_TEXT:
-        case MDB_MEMO:
-            return Text(bytes);
-        case MDB_REPID:
-            return bytes.size() == 16 ? std::optional(SqlValue::OfText(GuidText(
-                                            reinterpret_cast<const unsigned char*>(bytes.data()))))
-                                      : std::nullopt;
-        case MDB_NUMERIC:
-            return traits.calculated ? CalculatedDecimalValue(bytes)
-                                     : StoredDecimalValue(bytes, traits.scale);
-        case kExtendedDateTime:
-            return ExtendedDateValue(bytes);
-        default:
-            return FixedNumber(type, bytes);
-    }
-}
-
-// A calculated column's stored value, its memo (from the long value pages)
+// A calculated column's stored value: its memo (from the long value pages)
 // or its own bytes, unwrapped.
 std::optional<SqlValue> CalculatedValue(MdbHandle* mdb, const ColumnTraits& traits, Bytes field) {
     std::optional<std::string> memo;
@@ -164,14 +93,7 @@ std::optional<SqlValue> CalculatedValue(MdbHandle* mdb, const ColumnTraits& trai
         }
         field = *memo;
     }
-    const auto result = CalculatedResult(field);
-    if (!result) {
-        return std::nullopt;
-    }
-    if (result->empty()) {
-        return SqlValue{};  // an expression of Null operands
-    }
-    return ValueOf(traits.valueType, *result, traits);
+    return CalculatedValueOfBytes(field, traits);
 }
 
 }  // namespace
@@ -198,10 +120,10 @@ std::optional<SqlValue> ReadField(MdbHandle* mdb, const MdbColumn& column,
     const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
     if (!jet3 && type == MDB_MEMO) {
         const auto memo = MemoBytes(mdb, static_cast<const unsigned char*>(field.value), field.siz);
-        return memo ? std::optional(Text(*memo)) : std::nullopt;
+        return memo ? ValueOfBytes(MDB_MEMO, *memo, traits) : std::nullopt;
     }
     if (!(jet3 && (type == MDB_TEXT || type == MDB_MEMO))) {
-        return ValueOf(type, bytes, traits);
+        return ValueOfBytes(type, bytes, traits);
     }
     // Jet 3 text is a code page's bytes. Those of code page 1252 are
     // converted here, the undefined ones kept apart; the library converts

@@ -5,21 +5,11 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/mdbfile/LittleEndian.h"
+#include "platform/mdbfile/DataPage.h"
 
 namespace kestrova::mdbfile {
 
 namespace {
-
-// The flags in a slot's offset.
-constexpr int kDeleted = 0x8000;  // deleted, or the stored form of a moved row
-constexpr int kPointer = 0x4000;  // the slot holds where the row now stands
-constexpr int kOffset = 0x1fff;
-constexpr std::uint8_t kDataPage = 0x01;
-
-std::uint32_t Little32(const unsigned char* at) {
-    return static_cast<std::uint32_t>(LittleEndian(at, 4));
-}
 
 std::uint64_t PagesInFile(MdbHandle* mdb) {
     struct stat status {};
@@ -30,30 +20,27 @@ std::uint64_t PagesInFile(MdbHandle* mdb) {
            static_cast<std::uint64_t>(mdb->fmt->pg_size);
 }
 
-// Where a row stands: its first byte and length on the page in the buffer.
-struct Place {
-    int start = 0;
-    std::size_t length = 0;
-};
-
 class Scan {
 public:
     Scan(MdbHandle* mdb, MdbTableDef* table, const RowReader& read)
-        : mdb_(mdb), table_(table), read_(read), pages_(PagesInFile(mdb)) {}
+        : mdb_(mdb),
+          table_(table),
+          read_(read),
+          pages_(PagesInFile(mdb)),
+          layout_{static_cast<std::size_t>(mdb->fmt->pg_size),
+                  static_cast<std::size_t>(mdb->fmt->row_count_offset)} {}
 
     Damage Run() {
         mdb_rewind_table(table_);
-        const auto pageSize = static_cast<std::size_t>(mdb_->fmt->pg_size);
         while (mdb_read_next_dpg(table_) > 0) {
             const guint32 page = table_->cur_phys_pg;
-            const auto slots =
-                static_cast<std::size_t>(mdb_get_int16(mdb_->pg_buf, mdb_->fmt->row_count_offset));
-            if (mdb_->fmt->row_count_offset + 2 * (slots + 1) > pageSize) {
+            const auto slots = SlotCount(Page(), layout_);
+            if (!slots) {
                 damage_.Add("a page holds more rows than fit on it");
                 continue;
             }
-            for (std::size_t slot = 0; slot < slots; ++slot) {
-                if (!ReadSlot(page, static_cast<int>(slot))) {
+            for (std::size_t slot = 0; slot < *slots; ++slot) {
+                if (!ReadSlot(page, slot)) {
                     break;  // the rest of the page is as doubtful
                 }
             }
@@ -62,68 +49,64 @@ public:
     }
 
 private:
+    // The page in the library's buffer.
+    std::string_view Page() const {
+        return std::string_view(reinterpret_cast<const char*>(mdb_->pg_buf), layout_.pageSize);
+    }
+
     // False when the page's slots can no longer be trusted.
-    bool ReadSlot(guint32 page, int slot) {
-        int start = 0;
-        std::size_t length = 0;
-        if (mdb_find_row(mdb_, slot, &start, &length) != 0) {
+    bool ReadSlot(guint32 page, std::size_t n) {
+        const auto slot = SlotAt(Page(), layout_, n);
+        if (!slot) {
             damage_.Add("a row lies outside its page");
             return false;
         }
-        if (start & kDeleted) {
+        if (slot->kind == Slot::Deleted) {
             return true;
         }
-        if (!(start & kPointer)) {
-            Read({start & kOffset, length});
+        if (slot->kind == Slot::Row) {
+            Read(*slot);
             return true;
         }
-        if (const auto moved = Follow({start & kOffset, length})) {
+        if (const auto moved = Follow(*slot)) {
             Read(*moved);
         }
         // The slot's own page is back in the buffer for the slots after it.
         return mdb_read_pg(mdb_, page) == mdb_->fmt->pg_size;
     }
 
-    void Read(const Place& row) {
-        if (!read_(row.start, row.length)) {
+    void Read(const Slot& row) {
+        if (!read_(static_cast<int>(row.start), row.length)) {
             damage_.Add("a row's columns cannot be told apart");
         }
     }
 
-    // Follows the pointer at `slot` to the page where the row stands, and
-    // leaves that page in the buffer. The row's stored form is marked as
-    // one, so that the scan passes over it where it stands; a pointer to
-    // anything else is damage, and following it could read a row twice or
-    // go round in a circle.
-    std::optional<Place> Follow(Place slot) {
-        if (slot.length < 4) {
+    // Follows a pointer to the page where its row stands, and leaves that
+    // page in the buffer.
+    std::optional<Slot> Follow(const Slot& pointer) {
+        const auto moved = PointerOf(Page().substr(pointer.start, pointer.length));
+        if (!moved) {
             damage_.Add("a row points nowhere");
             return std::nullopt;
         }
-        const std::uint32_t pointer = Little32(mdb_->pg_buf + slot.start);
-        const std::uint32_t page = pointer >> 8;
-        if (page == 0 || page >= pages_) {
+        if (moved->page == 0 || moved->page >= pages_) {
             damage_.Add("a row points outside the file");
             return std::nullopt;
         }
-        const int row = static_cast<int>(pointer & 0xff);
-        int start = 0;
-        if (mdb_read_pg(mdb_, page) != mdb_->fmt->pg_size || mdb_->pg_buf[0] != kDataPage ||
-            Little32(mdb_->pg_buf + 4) != table_->entry->table_pg ||
-            row >= mdb_get_int16(mdb_->pg_buf, mdb_->fmt->row_count_offset) ||
-            mdb_find_row(mdb_, row, &start, &slot.length) != 0 ||
-            (start & (kDeleted | kPointer)) != kDeleted) {
+        const auto stored = mdb_read_pg(mdb_, moved->page) == mdb_->fmt->pg_size
+                                ? MovedRowAt(Page(), layout_, table_->entry->table_pg, moved->row)
+                                : std::nullopt;
+        if (!stored) {
             damage_.Add("a row points to a place where none of the table's moved rows is");
-            return std::nullopt;
         }
-        slot.start = start & kOffset;
-        return slot;
+        return stored;
     }
 
     MdbHandle* mdb_;
     MdbTableDef* table_;
     const RowReader& read_;
     std::uint64_t pages_;
+    PageLayout layout_;
     Damage damage_;
 };
 

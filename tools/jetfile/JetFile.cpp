@@ -1,5 +1,7 @@
 #include "tools/jetfile/JetFile.h"
 
+#include "tools/jetfile/FieldEncoding.h"
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -44,10 +46,6 @@ void Put32(std::uint8_t* at, std::uint32_t value) {
     Put16(at, value & 0xffff);
     Put16(at + 2, value >> 16);
 }
-void Put64(std::uint8_t* at, std::uint64_t value) {
-    Put32(at, static_cast<std::uint32_t>(value));
-    Put32(at + 4, static_cast<std::uint32_t>(value >> 32));
-}
 
 void Append16(std::string& out, std::uint32_t value) {
     out += static_cast<char>(value & 0xff);
@@ -56,45 +54,6 @@ void Append16(std::string& out, std::uint32_t value) {
 void Append32(std::string& out, std::uint32_t value) {
     Append16(out, value & 0xffff);
     Append16(out, value >> 16);
-}
-
-// UTF-8 to UTF-16 little-endian, the text encoding of the format; a byte
-// that starts no valid sequence becomes U+FFFD.
-std::string Utf16(const std::string& text) {
-    std::string out;
-    std::size_t i = 0;
-    auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    while (i < text.size()) {
-        const unsigned char lead = byte(i);
-        const int length = lead < 0x80         ? 1
-                           : (lead >> 5) == 6  ? 2
-                           : (lead >> 4) == 14 ? 3
-                           : (lead >> 3) == 30 ? 4
-                                               : 0;
-        std::uint32_t code = 0xfffd;
-        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
-        if (valid) {
-            code = length == 1 ? lead : lead & (0x7f >> length);
-            for (int k = 1; k < length && valid; ++k) {
-                valid = (byte(i + k) & 0xc0) == 0x80;
-                code = (code << 6) | (byte(i + k) & 0x3f);
-            }
-        }
-        if (!valid) {
-            code = 0xfffd;
-            i += 1;
-        } else {
-            i += static_cast<std::size_t>(length);
-        }
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            Append16(out, 0xd800 + (code >> 10));
-            Append16(out, 0xdc00 + (code & 0x3ff));
-        } else {
-            Append16(out, code);
-        }
-    }
-    return out;
 }
 
 bool IsFixed(ColumnType type) {
@@ -133,33 +92,8 @@ std::uint16_t DeclaredLength(ColumnType type) {
 }
 
 void PutFixed(std::uint8_t* at, ColumnType type, const Value& value, const std::string& column) {
-    const auto* whole = std::get_if<std::int64_t>(&value);
-    const auto* real = std::get_if<double>(&value);
-    if (type == ColumnType::Single || type == ColumnType::Double || type == ColumnType::DateTime) {
-        if (!real) {
-            Fail("a number was expected in " + column);
-        }
-        if (type == ColumnType::Single) {
-            const float single = static_cast<float>(*real);
-            std::memcpy(at, &single, 4);
-        } else {
-            std::memcpy(at, real, 8);
-        }
-        return;
-    }
-    if (!whole) {
-        Fail("a whole number was expected in " + column);
-    }
-    const auto bits = static_cast<std::uint64_t>(*whole);
-    if (type == ColumnType::Byte) {
-        at[0] = static_cast<std::uint8_t>(bits);
-    } else if (type == ColumnType::Integer) {
-        Put16(at, static_cast<std::uint32_t>(bits));
-    } else if (type == ColumnType::Long) {
-        Put32(at, static_cast<std::uint32_t>(bits));
-    } else {
-        Put64(at, bits);
-    }
+    const std::string bytes = EncodedFixed(type, value, column);
+    std::memcpy(at, bytes.data(), bytes.size());
 }
 
 // An empty data page of `owner` (a table definition's page, or "LVAL").
@@ -332,7 +266,7 @@ std::string JetFile::EncodeRow(const Table& table, const std::vector<Value>& val
                 if (!text) {
                     Fail("a text was expected in " + columns[c].name);
                 }
-                const std::string encoded = Utf16(*text);
+                const std::string encoded = EncodedText(*text);
                 if (type == ColumnType::Text && encoded.size() > 510) {
                     Fail("a text of more than 255 characters in " + columns[c].name);
                 }
@@ -464,7 +398,7 @@ void JetFile::WriteDefinition(const Table& table) {
         body.append(reinterpret_cast<const char*>(entry), sizeof entry);
     }
     for (const auto& column : table.columns) {
-        const std::string name = Utf16(column.name);
+        const std::string name = EncodedText(column.name);
         Append16(body, static_cast<std::uint32_t>(name.size()));
         body += name;
     }
@@ -479,7 +413,7 @@ void JetFile::WriteDefinition(const Table& table) {
 }
 
 void JetFile::SetPassword(const std::string& password) {
-    const std::string stored = Utf16(password);
+    const std::string stored = EncodedText(password);
     if (stored.size() > 40) {
         Fail("a password of more than 20 characters");
     }
