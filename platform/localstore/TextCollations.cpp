@@ -5,25 +5,17 @@
 #include <memory>
 #include <mutex>
 #include <set>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/localstore/SqlTokens.h"
 #include "platform/runtime/Diagnostics.h"
 #include "platform/textorder/GeneralOrder.h"
+#include "platform/textorder/KeyCache.h"
 #include "platform/textorder/TextOrder.h"
 
 namespace kestrova::platform {
 
 namespace {
-
-// Looked up by a view of the text: no copy of it unless it is new.
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-        return std::hash<std::string_view>{}(text);
-    }
-};
 
 using textorder::Generation;
 using textorder::SortOrder;
@@ -64,28 +56,19 @@ std::string KeyFunctionName(const SortOrder& order) {
     return textorder::CollationName(order) + "_key";
 }
 
-// The sort keys of one General order, each text's made once: a column
-// repeats its texts row after row.
+// The sort keys of one General order, each text's made once.
 class SortKeys {
 public:
     explicit SortKeys(Generation generation) : order_(generation) {}
 
+    // Text sorts after numbers and before blobs, as in SQLite itself.
     const std::string& Of(std::string_view text) {
-        constexpr std::size_t kMostKeys = 1 << 16;
-        const auto found = keys_.find(text);
-        if (found != keys_.end()) {
-            return found->second;
-        }
-        if (keys_.size() >= kMostKeys) {
-            keys_.clear();
-        }
-        // Text sorts after numbers and before blobs, as in SQLite itself.
-        return keys_.emplace(std::string(text), '\x01' + order_.Key(text)).first->second;
+        return cache_.KeyOf(text, [this](std::string_view t) { return '\x01' + order_.Key(t); });
     }
 
 private:
     textorder::GeneralOrder order_;
-    std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> keys_;
+    textorder::KeyCache cache_;
 };
 
 // key(value): Null and numbers as they are; text as its sort key; a blob

@@ -4,43 +4,14 @@
 #include <unicode/uloc.h>
 
 #include <cstring>
-#include <unordered_map>
 
 #include "platform/textorder/GeneralOrder.h"
+#include "platform/textorder/KeyCache.h"
 #include "platform/textorder/LanguageNames.h"
 
 namespace kestrova::platform::textorder {
 
 namespace {
-
-// Looked up by a view of the text: no copy of it unless it is new.
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-        return std::hash<std::string_view>{}(text);
-    }
-};
-
-// Texts of many characters beyond ASCII are compared by their keys, which
-// are made once for each text: a column repeats its texts row after row.
-class KeyCache {
-public:
-    template <typename MakeKey>
-    const std::string& KeyOf(std::string_view text, MakeKey make) {
-        constexpr std::size_t kMostKeys = 1 << 16;
-        const auto found = keys_.find(text);
-        if (found != keys_.end()) {
-            return found->second;
-        }
-        if (keys_.size() >= kMostKeys) {
-            keys_.clear();
-        }
-        return keys_.emplace(std::string(text), make(text)).first->second;
-    }
-
-private:
-    std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> keys_;
-};
 
 int CompareKeys(const std::string& a, const std::string& b) {
     const int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
