@@ -10,6 +10,8 @@
 #include "platform/mdbfile/ExtendedDate.h"
 #include "platform/mdbfile/FileHeader.h"
 #include "platform/mdbfile/HeaderLayout.h"
+#include "platform/mdbfile/JetText.h"
+#include "tools/jetfile/FieldEncoding.h"
 
 // The classic format's values that the library does not read, decoded from
 // their bytes: decimals, extended dates, calculated results, the header's
@@ -212,6 +214,24 @@ TEST(IsoDate, KeepsAFractionOfTheSecondToItsSeventhDigit) {
     EXPECT_EQ(platform::ParseIsoDate("2021-06-14 22:45:12")->ticks, 0);
     EXPECT_EQ(platform::ParseIsoDate("2021-06-14 22:45")->ticks, 0);
     EXPECT_FALSE(platform::ParseIsoDate("2021-06-14 22:45:12.5x"));
+}
+
+// Found by fuzzing: a text whose first character is U+FEFF began with the
+// bytes that mark the compressed form, and read back as other text. The
+// writer writes it in the compressed form itself, switched to two bytes a
+// character; every text reads back as written.
+TEST(JetText, ReadsBackWhatTheWriterWritesTheByteOrderMarkFirstToo) {
+    for (const std::string& text :
+         {std::string("\xEF\xBB\xBF\xEF\xBA\xBF"),
+          std::string("\xEF\xBB\xBF"
+                      "abc"),
+          std::string("plain"), std::string("\xF0\x9F\x98\x80 beyond the first plane"),
+          std::string()}) {
+        const std::string stored = jetfile::EncodedText(text);
+        EXPECT_EQ(mdbfile::Utf8FromJetText(reinterpret_cast<const unsigned char*>(stored.data()),
+                                           stored.size()),
+                  text);
+    }
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ void AppendLittle(std::string& out, std::uint64_t value, int bytes) {
 
 }  // namespace
 
-std::string EncodedText(const std::string& text) {
+std::string Utf16(const std::string& text) {
     std::string out;
     std::size_t i = 0;
     auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
@@ -53,6 +53,17 @@ std::string EncodedText(const std::string& text) {
         } else {
             AppendLittle(out, code, 2);
         }
+    }
+    return out;
+}
+
+std::string EncodedText(const std::string& text) {
+    std::string out = Utf16(text);
+    // Stored text that starts with FF FE is the compressed form. A text
+    // whose first character is U+FEFF (FF FE in UTF-16) is therefore written
+    // in that form, switched at once to two bytes a character.
+    if (out.size() >= 2 && out[0] == '\xFF' && out[1] == '\xFE') {
+        out.insert(0, std::string("\xFF\xFE\x00", 3));
     }
     return out;
 }

@@ -9,8 +9,12 @@ namespace kestrova::jetfile {
 // A value's bytes as the format keeps them in a row. The writer's rows are
 // made of these; tests hold the reader's decoding against them.
 
-// Text (and memo) as UTF-16 little-endian; a byte of `utf8` that starts no
-// valid sequence becomes U+FFFD.
+// UTF-16 little-endian, as the format keeps names and its password; a byte
+// of `utf8` that starts no valid sequence becomes U+FFFD.
+std::string Utf16(const std::string& utf8);
+
+// Text (and memo) as a row keeps it: UTF-16 little-endian, but for a text
+// whose first character would make it read as the compressed form.
 std::string EncodedText(const std::string& utf8);
 
 // A value of a fixed-size column: 1 to 8 bytes, little-endian; a Boolean

@@ -398,7 +398,7 @@ void JetFile::WriteDefinition(const Table& table) {
         body.append(reinterpret_cast<const char*>(entry), sizeof entry);
     }
     for (const auto& column : table.columns) {
-        const std::string name = EncodedText(column.name);
+        const std::string name = Utf16(column.name);
         Append16(body, static_cast<std::uint32_t>(name.size()));
         body += name;
     }
@@ -413,7 +413,7 @@ void JetFile::WriteDefinition(const Table& table) {
 }
 
 void JetFile::SetPassword(const std::string& password) {
-    const std::string stored = EncodedText(password);
+    const std::string stored = Utf16(password);
     if (stored.size() > 40) {
         Fail("a password of more than 20 characters");
     }
