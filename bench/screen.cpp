@@ -9,11 +9,12 @@
 //   command and of the web process, and the size of the page text kept in
 //   memory files (counted once, though both processes may map it); then
 //   the memory in use system-wide that the system cannot reclaim, once the
-//   page stands and at its peak from the start on (the fall of MemAvailable
-//   from before the start: it counts memory files, which no process's
-//   resident memory does unless mapped, and leaves out file pages the
-//   system may write out or drop); then the processor seconds of the
-//   command and of its web process. Ends the command.
+//   page stands and at its peak from the start on (the rise of anonymous
+//   pages, shared memory and page tables from before the start: it counts
+//   memory files, which no process's resident memory does unless mapped,
+//   and leaves out file pages the system may write out or drop); then the
+//   processor seconds of the command and of its web process. Ends the
+//   command.
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -24,8 +25,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -134,41 +135,55 @@ std::map<long, ProcessInfo> Family(long root) {
     return family;
 }
 
-// MemAvailable of /proc/meminfo, in KiB.
-long AvailableKib() {
+// Memory in use system-wide that the system cannot reclaim, in KiB: the
+// anonymous pages, shared memory (memory files among it) and page tables
+// of /proc/meminfo. File pages, which the system may write out or drop,
+// are left out, and so is what the system itself frees later (after a
+// large run it hands memory back for a while, which MemAvailable would
+// count).
+long UnreclaimableKib() {
     std::ifstream meminfo("/proc/meminfo");
     std::string key;
     long kib = 0;
+    long total = 0;
     while (meminfo >> key >> kib) {
-        if (key == "MemAvailable:") {
-            return kib;
+        if (key == "AnonPages:" || key == "Shmem:" || key == "PageTables:") {
+            total += kib;
         }
         meminfo.ignore(64, '\n');
     }
-    return 0;
+    return total;
 }
 
-// MemAvailable once it has settled: the processes before this one may
-// still be handing their memory back. Waits until it moves by less than
-// 4 MB within a second, ten seconds at most.
-long SettledAvailableKib() {
-    long last = AvailableKib();
-    for (int round = 0, still = 0; round < 50 && still < 5; ++round) {
-        usleep(200000);
-        const long now = AvailableKib();
-        still = std::labs(now - last) < 4096 ? still + 1 : 0;
-        last = now;
+// Whether a WebKit process of an earlier command is still there.
+bool WebKitProcessesLeft() {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") == std::string::npos &&
+            Read(std::stol(name)).name.rfind("WebKit", 0) == 0) {
+            return true;
+        }
     }
-    return last;
+    return false;
+}
+
+// The memory before the start, once the commands before this one (and
+// their WebKit processes, which end a little after them) are gone; twenty
+// seconds at most.
+long BaselineKib() {
+    for (int round = 0; round < 100 && WebKitProcessesLeft(); ++round) {
+        usleep(200000);
+    }
+    return UnreclaimableKib();
 }
 
 // The most memory the system could not reclaim since the start, as the
-// fall of MemAvailable from before it.
+// rise from before it.
 struct SystemMemory {
-    long before = SettledAvailableKib();
+    long before = BaselineKib();
     long peak = 0;
     long Sample() {
-        const long used = before - AvailableKib();
+        const long used = UnreclaimableKib() - before;
         peak = std::max(peak, used);
         return used;
     }

@@ -294,6 +294,16 @@ Weights FallbackWeights(char32_t c) {
     return w;
 }
 
+// Latin-1's are known without asking ICU, whose tables then need not be
+// loaded for text of the code page.
+bool IsControlOrFormat(char32_t c) {
+    if (c < 0x100) {
+        return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0xAD;
+    }
+    const auto type = u_charType(static_cast<UChar32>(c));
+    return type == U_CONTROL_CHAR || type == U_FORMAT_CHAR;
+}
+
 bool IsHyphen(char32_t c) {
     return c == U'-' || c == U'\u00AD' || c == U'\u2010' || c == U'\u2011';
 }
@@ -305,8 +315,7 @@ Weights WeightsOf(char32_t c, Generation generation) {
             w.leftOut = kHyphenWeight;
         } else if (c == U'\'') {
             w.leftOut = kApostropheWeight;
-        } else if (u_charType(static_cast<UChar32>(c)) == U_CONTROL_CHAR ||
-                   u_charType(static_cast<UChar32>(c)) == U_FORMAT_CHAR) {
+        } else if (IsControlOrFormat(c)) {
             w.leftOut = kControlWeight;
         }
         if (w.leftOut) {
