@@ -601,6 +601,7 @@ void LocalStore::LoadTablesNamedIn(const std::string& command) {
     }
     sqlite3_exec(database_.get(), "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
     classicMdb_->textOrder = OneGeneralOrderOf(database_.get());
+    columnsWithoutText_.reset();
 }
 
 LocalStore::Snapshot::Snapshot(const LocalStore& store) : database_(store.database_.get()) {
@@ -621,7 +622,11 @@ std::shared_ptr<Table> LocalStore::Query(const std::string& command) const {
     // a SQLite file's text sorts as General.
     const auto order = classicMdb_ ? classicMdb_->textOrder
                                    : std::optional<textorder::SortOrder>(textorder::SortOrder{});
-    const std::string text = order ? WithTextSortedBy(command, *order) : command;
+    if (!columnsWithoutText_) {
+        columnsWithoutText_ = ColumnsWithoutText(database_.get());
+    }
+    const std::string text =
+        order ? WithTextSortedBy(command, *order, *columnsWithoutText_) : command;
     sqlite3* database = database_.get();
     const char* tail = nullptr;
     StatementPtr statement = Prepare(database, text, &tail);

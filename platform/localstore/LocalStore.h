@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "platform/recordset/Table.h"
@@ -70,6 +72,9 @@ private:
     std::string path_;
     std::unique_ptr<sqlite3, Closer> database_;
     std::unique_ptr<ClassicMdb> classicMdb_;
+    // The columns whose ORDER BY terms need no sort key (see
+    // WithTextSortedBy), read when a statement first needs them.
+    mutable std::optional<std::set<std::string>> columnsWithoutText_;
 };
 
 }  // namespace kestrova::platform

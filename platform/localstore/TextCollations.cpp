@@ -1,6 +1,7 @@
 #include "platform/localstore/TextCollations.h"
 
 #include <algorithm>
+#include <cctype>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
@@ -61,40 +62,48 @@ class SortKeys {
 public:
     explicit SortKeys(Generation generation) : order_(generation) {}
 
-    // Text sorts after numbers and before blobs, as in SQLite itself.
     const std::string& Of(std::string_view text) {
-        return cache_.KeyOf(text, [this](std::string_view t) { return '\x01' + order_.Key(t); });
+        return cache_.KeyOf(text, [this](std::string_view t) { return AsText(order_.Key(t)); });
     }
 
 private:
+    // The key's bytes as characters U+0000 to U+00FF, in UTF-8: a text that
+    // compares bytewise as the key does, in UTF-8 and in both UTF-16s
+    // alike, so that SQLite may keep it in the database's own encoding.
+    static std::string AsText(const std::string& key) {
+        std::string text;
+        text.reserve(key.size());
+        for (const char c : key) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte < 0x80) {
+                text += c;
+            } else {
+                text += static_cast<char>(0xC0 | (byte >> 6));
+                text += static_cast<char>(0x80 | (byte & 0x3F));
+            }
+        }
+        return text;
+    }
+
     textorder::GeneralOrder order_;
     textorder::KeyCache cache_;
 };
 
-// key(value): Null and numbers as they are; text as its sort key; a blob
-// after every text, in its own order.
+// key(value): text as its sort key, itself a text that compares bytewise
+// as the text does in the order; Null, numbers and blobs as they are. Text
+// still sorts after numbers and before blobs, and SQLite compares the keys
+// as quickly as any text.
 void SortKeyOf(sqlite3_context* context, int, sqlite3_value** arguments) {
     sqlite3_value* value = arguments[0];
-    switch (sqlite3_value_type(value)) {
-        case SQLITE_TEXT: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
-            const std::string& key =
-                static_cast<SortKeys*>(sqlite3_user_data(context))
-                    ->Of(std::string_view(text,
-                                          static_cast<std::size_t>(sqlite3_value_bytes(value))));
-            sqlite3_result_blob64(context, key.data(), key.size(), SQLITE_TRANSIENT);
-            return;
-        }
-        case SQLITE_BLOB: {
-            std::string marked = "\x02";
-            marked.append(static_cast<const char*>(sqlite3_value_blob(value)),
-                          static_cast<std::size_t>(sqlite3_value_bytes(value)));
-            sqlite3_result_blob64(context, marked.data(), marked.size(), SQLITE_TRANSIENT);
-            return;
-        }
-        default:
-            sqlite3_result_value(context, value);
+    if (sqlite3_value_type(value) != SQLITE_TEXT) {
+        sqlite3_result_value(context, value);
+        return;
     }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    auto& keys = *static_cast<SortKeys*>(sqlite3_user_data(context));
+    const std::string& key =
+        keys.Of(std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(value))));
+    sqlite3_result_text64(context, key.data(), key.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
 void AddKeyFunction(sqlite3* database, Generation generation) {
@@ -115,14 +124,32 @@ bool IsSymbol(const sql::Token& token, std::string_view symbol) {
 }
 
 // One ORDER BY term's expression: where it starts and ends in the
-// statement, and whether it names a collation or is a bare number.
+// statement, whether it names a collation or is a bare number, and the
+// column it names when it is no more than that (lower case).
 struct Term {
     std::size_t start = 0;
     std::size_t end = 0;
     bool collated = false;
     bool number = false;
     int tokens = 0;
+    std::string column;
 };
+
+bool IsName(const sql::Token& token) {
+    return token.kind == sql::TokenKind::Word || token.kind == sql::TokenKind::QuotedName;
+}
+
+// A name as written, its quotes or brackets taken off, in lower case.
+std::string Unquoted(const sql::Token& token) {
+    std::string name = token.text;
+    if (token.kind == sql::TokenKind::QuotedName && name.size() >= 2) {
+        name = name.substr(1, name.size() - 2);
+    }
+    for (char& c : name) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return name;
+}
 
 // The terms of the ORDER BY clause whose first term starts at token
 // `from`. It ends before a token at its own depth that ends it (LIMIT, a
@@ -168,6 +195,13 @@ std::vector<Term> TermsFrom(const std::vector<sql::Token>& tokens, std::size_t f
         }
         term.end = token.offset + token.text.size();
         term.number = term.tokens == 1 && token.kind == sql::TokenKind::Number;
+        // A column, or a table's column: a name, or name.name.
+        const bool name = IsName(token) && (term.tokens == 1 || term.tokens == 3);
+        const bool dot = term.tokens == 2 && IsSymbol(token, ".");
+        term.column = name ? Unquoted(token) : dot ? term.column : "";
+        if (!name && !dot) {
+            term.tokens += 100;  // no longer a column alone
+        }
     }
     close();
     return terms;
@@ -189,6 +223,22 @@ bool IsCompound(const std::vector<sql::Token>& tokens, std::size_t orderAt) {
     return false;
 }
 
+// Declared as a number, a date or a Boolean: SQLite's affinity for it is
+// no text (it names no CHAR, CLOB or TEXT, or it names INT), and it is
+// not left undeclared (which holds anything).
+bool HoldsNoText(std::string declared) {
+    for (char& c : declared) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if (declared.empty() || declared.find("BLOB") != std::string::npos) {
+        return false;
+    }
+    return declared.find("INT") != std::string::npos ||
+           (declared.find("CHAR") == std::string::npos &&
+            declared.find("CLOB") == std::string::npos &&
+            declared.find("TEXT") == std::string::npos);
+}
+
 }  // namespace
 
 void SortTextAsTheFormatDoes(sqlite3* database) {
@@ -199,7 +249,8 @@ void SortTextAsTheFormatDoes(sqlite3* database) {
     }
 }
 
-std::string WithTextSortedBy(std::string_view statement, const SortOrder& order) {
+std::string WithTextSortedBy(std::string_view statement, const SortOrder& order,
+                             const std::set<std::string>& columnsWithoutText) {
     struct Edit {
         std::size_t at;
         std::string text;
@@ -212,7 +263,7 @@ std::string WithTextSortedBy(std::string_view statement, const SortOrder& order)
         }
         const bool compound = IsCompound(tokens, i);
         for (const Term& term : TermsFrom(tokens, i + 2)) {
-            if (term.collated) {
+            if (term.collated || (term.tokens <= 3 && columnsWithoutText.count(term.column) > 0)) {
                 continue;
             }
             if (compound || term.number) {
@@ -259,6 +310,32 @@ std::optional<SortOrder> OneGeneralOrderOf(sqlite3* database) {
     }
     const auto order = textorder::FromCollationName(*named.begin());
     return order && order->IsGeneral() ? order : std::nullopt;
+}
+
+std::set<std::string> ColumnsWithoutText(sqlite3* database) {
+    std::set<std::string> withText;
+    std::set<std::string> without;
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(database,
+                           "SELECT lower(c.name), c.type FROM main.sqlite_master t,"
+                           " pragma_table_info(t.name, 'main') c WHERE t.type = 'table'",
+                           -1, &raw, nullptr) != SQLITE_OK) {
+        return without;
+    }
+    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> statement(raw,
+                                                                               &sqlite3_finalize);
+    while (sqlite3_step(raw) == SQLITE_ROW) {
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
+        const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(raw, 1));
+        if (!name) {
+            continue;
+        }
+        (HoldsNoText(type ? type : "") ? without : withText).insert(name);
+    }
+    for (const auto& name : withText) {
+        without.erase(name);
+    }
+    return without;
 }
 
 }  // namespace kestrova::platform

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -23,8 +24,15 @@ void SortTextAsTheFormatDoes(sqlite3* database);
 // every comparison (numbers and Null stay as they are, and sort as before).
 // The terms of a compound select's ORDER BY, which must name result
 // columns, and result column numbers get the order as their collation
-// instead; a term that names a collation of its own keeps it.
-std::string WithTextSortedBy(std::string_view statement, const textorder::SortOrder& order);
+// instead. A term that names a collation of its own keeps it, and so does
+// a term that names a column of `columnsWithoutText` (lower case): dates,
+// numbers, which sort as they are and need no key.
+std::string WithTextSortedBy(std::string_view statement, const textorder::SortOrder& order,
+                             const std::set<std::string>& columnsWithoutText);
+
+// The names (lower case) of the columns that are declared to hold no text
+// in every table of the database that has a column of that name.
+std::set<std::string> ColumnsWithoutText(sqlite3* database);
 
 // The one General order every text column of the database's tables names,
 // or nullopt when they name none or several.

@@ -336,19 +336,49 @@ Weights WeightsOf(char32_t c, Generation generation) {
     return FallbackWeights(c);
 }
 
-// The group first, then the place in it, big-endian: two bytes for the
-// code page's characters, four for others. A group always has places of
-// one size, so two keys that agree so far stand at the start of an
-// element together, and their group bytes (2 and up) decide before any
-// place does, as does the end of the level (1).
+// A weight of the code page's order as one byte, in the weights' order:
+// the control characters, space, each punctuation and symbol, then the
+// lead of the symbols beyond the code page, the digits, the letters, and
+// the lead of all else. Those two leads are followed by the character's
+// code point in three bytes. No byte of one element's start stands for
+// another, so two keys that agree so far stand at the start of an element
+// together, and the end of the level (1) sorts before any.
+constexpr std::uint8_t kFirstWeightByte = 2;
+constexpr std::uint8_t kPunctuationByte = kFirstWeightByte + 2;
+constexpr std::uint8_t kOtherSymbolByte =
+    kPunctuationByte + static_cast<std::uint8_t>(std::size(kPunctuationClasses));
+constexpr std::uint8_t kDigitByte = kOtherSymbolByte + 1;
+constexpr std::uint8_t kLetterByte = kDigitByte + 10;
+constexpr std::uint8_t kOtherByte = kLetterByte + kOStroke + 1;
+static_assert(kOtherByte < 0xFF);
+
 void AppendPrimary(std::string& key, std::uint32_t primary) {
     const auto group = static_cast<Group>(primary >> 24);
-    key += static_cast<char>(group);
-    if (group == kOtherSymbol || group == kOther) {
-        key += static_cast<char>((primary >> 16) & 0xFF);
-        key += static_cast<char>((primary >> 8) & 0xFF);
+    const std::uint32_t place = primary & 0xFFFFFF;
+    switch (group) {
+        case kControl:
+            key += static_cast<char>(kFirstWeightByte);
+            return;
+        case kSpace:
+            key += static_cast<char>(kFirstWeightByte + 1);
+            return;
+        case kPunctuation:
+            key += static_cast<char>(kPunctuationByte + place);
+            return;
+        case kDigit:
+            key += static_cast<char>(kDigitByte + place);
+            return;
+        case kLetter:
+            key += static_cast<char>(kLetterByte + place);
+            return;
+        case kOtherSymbol:
+        case kOther:
+            key += static_cast<char>(group == kOtherSymbol ? kOtherSymbolByte : kOtherByte);
+            key += static_cast<char>((place >> 16) & 0xFF);
+            key += static_cast<char>((place >> 8) & 0xFF);
+            key += static_cast<char>(place & 0xFF);
+            return;
     }
-    key += static_cast<char>(primary & 0xFF);
 }
 
 constexpr char kLevelSeparator = 1;
