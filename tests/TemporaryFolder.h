@@ -58,18 +58,35 @@ private:
 
 // Mounts a file system of `bytes` at `folder` that only this process sees
 // (and the threads and processes it starts from now on): a small disk that
-// fills up, gone with the process. It takes the right to mount (root);
-// returns why it could not, or "" when it could.
-inline std::string MountSmallDisk(const std::string& folder, std::size_t bytes) {
-    if (unshare(CLONE_NEWNS) != 0 ||
-        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-        return std::string("cannot have mounts of its own: ") + std::strerror(errno);
+// fills up, unmounted when it goes, so that the folder can be removed. It
+// takes the right to mount (root); Unmounted() says why it could not.
+class SmallDisk {
+public:
+    SmallDisk(const std::string& folder, std::size_t bytes) : folder_(folder) {
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            unmounted_ = std::string("cannot have mounts of its own: ") + std::strerror(errno);
+            return;
+        }
+        const std::string size = "size=" + std::to_string(bytes);
+        if (mount("tmpfs", folder.c_str(), "tmpfs", 0, size.c_str()) != 0) {
+            unmounted_ = "cannot mount a small disk at " + folder + ": " + std::strerror(errno);
+        }
     }
-    const std::string size = "size=" + std::to_string(bytes);
-    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, size.c_str()) != 0) {
-        return "cannot mount a small disk at " + folder + ": " + std::strerror(errno);
+    ~SmallDisk() {
+        if (unmounted_.empty()) {
+            umount2(folder_.c_str(), MNT_DETACH);
+        }
     }
-    return "";
-}
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    // Why there is no small disk, or "" when there is.
+    const std::string& Unmounted() const { return unmounted_; }
+
+private:
+    std::string folder_;
+    std::string unmounted_;
+};
 
 }  // namespace kestrova::testing

@@ -175,11 +175,11 @@ TEST(PutBack, WhereTheDiskWillNotServeAPageInPartsStandsWholeAndAgainAfterItsPro
     // 12 MB, which the view gets first) and more, not the rest.
     const std::string smallDisk = folder.Path() + "/small-disk";
     std::filesystem::create_directory(smallDisk);
-    const std::string unmounted = testing::MountSmallDisk(smallDisk, 20 << 20);
+    const testing::SmallDisk disk(smallDisk, 20 << 20);
     for (const bool fillsUp : {false, true}) {
         SCOPED_TRACE(fillsUp ? "the disk fills up part-way" : "the folder is missing");
-        if (fillsUp && !unmounted.empty()) {
-            GTEST_SKIP() << unmounted;
+        if (fillsUp && !disk.Unmounted().empty()) {
+            GTEST_SKIP() << disk.Unmounted();
         }
         testing::DiagnosticsCapture diagnostics;
         std::optional<testing::TemporaryFolder> temporary;
@@ -195,9 +195,9 @@ TEST(PutBack, WhereTheDiskWillNotServeAPageInPartsStandsWholeAndAgainAfterItsPro
             " > 0].join('|')).join(' ')";
         if (fillsUp) {
             // The page's file took the disk's last byte; it is still held.
-            struct statvfs disk {};
-            ASSERT_EQ(statvfs(smallDisk.c_str(), &disk), 0);
-            EXPECT_LT(disk.f_bavail * disk.f_frsize, 64u << 10);
+            struct statvfs room {};
+            ASSERT_EQ(statvfs(smallDisk.c_str(), &room), 0);
+            EXPECT_LT(room.f_bavail * room.f_frsize, 64u << 10);
         } else {
             EXPECT_NE(diagnostics.Text().find("kestrova: the page text is kept in memory: cannot "
                                               "make a file in /nonexistent"),
