@@ -41,6 +41,14 @@ const std::vector<ShapeCase>& Cases() {
          "Id:3,Kids:136,N:3,Rows:3,Total:20",
          {"1|<1|10;1|null>|1|2|10", "2|<2|7;2|5>|2|2|12",
           "3|<3|2147483647;3|2147483647>|2|2|4294967294"}},
+        {"a sum that outgrows 64 bits makes every total of the column the nearest double",
+         "SHAPE {SELECT Id FROM Parents WHERE Id IS NOT NULL ORDER BY Id} "
+         "APPEND ({SELECT ParentId, 9223372036854775807 AS Most FROM Kids WHERE Score > 5} "
+         "RELATE Id TO ParentId) AS Kids, SUM(Kids.Most) AS Total",
+         "Id:3,Kids:136,Total:5",
+         {"1|<1|9223372036854775807>|9223372036854775808",
+          "2|<2|9223372036854775807>|9223372036854775808",
+          "3|<3|9223372036854775807;3|9223372036854775807>|18446744073709551616"}},
         {"two related column pairs; a Null key relates to nothing",
          "SHAPE {SELECT Id, Region FROM Parents ORDER BY Name} "
          "APPEND ({SELECT ParentId, Region, Label FROM Kids} RELATE Id TO ParentId, "
