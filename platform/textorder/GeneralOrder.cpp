@@ -433,48 +433,38 @@ std::string GeneralOrder::Key(std::string_view utf8) const {
     return key;
 }
 
-int GeneralOrder::CompareAscii(std::string_view a, std::string_view b, bool& decided) const {
-    decided = false;
+std::optional<std::uint32_t> GeneralOrder::NextAsciiWeight(std::string_view text,
+                                                           std::size_t& at) const {
+    for (; at < text.size(); ++at) {
+        const auto c = static_cast<unsigned char>(text[at]);
+        if (c >= 0x80) {
+            return std::nullopt;
+        }
+        if (asciiPrimary_[c] != 0) {
+            return asciiPrimary_[c];
+        }
+    }
+    return 0U;
+}
+
+std::optional<int> GeneralOrder::CompareAscii(std::string_view a, std::string_view b) const {
     std::size_t i = 0;
     std::size_t j = 0;
-    for (;;) {
-        std::uint32_t wa = 0;
-        std::uint32_t wb = 0;
-        while (i < a.size()) {
-            const auto c = static_cast<unsigned char>(a[i]);
-            if (c >= 0x80) {
-                return 0;
-            }
-            wa = asciiPrimary_[c];
-            if (wa != 0) {
-                break;
-            }
-            ++i;
-        }
-        while (j < b.size()) {
-            const auto c = static_cast<unsigned char>(b[j]);
-            if (c >= 0x80) {
-                return 0;
-            }
-            wb = asciiPrimary_[c];
-            if (wb != 0) {
-                break;
-            }
-            ++j;
+    for (;; ++i, ++j) {
+        const auto wa = NextAsciiWeight(a, i);
+        const auto wb = NextAsciiWeight(b, j);
+        if (!wa || !wb) {
+            return std::nullopt;
         }
         if (i == a.size() || j == b.size()) {
             if (i == a.size() && j == b.size()) {
-                return 0;  // equal so far: the other levels decide
+                return std::nullopt;  // equal so far: the other levels decide
             }
-            decided = true;
             return i == a.size() ? -1 : 1;
         }
-        if (wa != wb) {
-            decided = true;
-            return wa < wb ? -1 : 1;
+        if (*wa != *wb) {
+            return *wa < *wb ? -1 : 1;
         }
-        ++i;
-        ++j;
     }
 }
 

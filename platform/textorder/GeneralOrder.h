@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,12 +30,17 @@ public:
     // A key that compares bytewise as the text does in this order. Bytes
     // that are no UTF-8 count as U+FFFD.
     std::string Key(std::string_view utf8) const;
-    // Texts of ASCII characters compared without keys, by the first level,
-    // which decides unless it leaves them equal: `decided` says whether it
-    // did (never for text beyond ASCII).
-    int CompareAscii(std::string_view a, std::string_view b, bool& decided) const;
+    // Texts of ASCII characters compared without keys, by the first level:
+    // its sign where that decides, nullopt where it leaves them equal (and
+    // always for text beyond ASCII).
+    std::optional<int> CompareAscii(std::string_view a, std::string_view b) const;
 
 private:
+    // The first-level weight of the next character of `text` from `at` on
+    // that has one, moving `at` to it (0 at the end of the text); nullopt
+    // at a byte beyond ASCII.
+    std::optional<std::uint32_t> NextAsciiWeight(std::string_view text, std::size_t& at) const;
+
     Generation generation_;
     // Each ASCII character's first-level weight (each has one); 0 for one
     // left out of the first comparison.

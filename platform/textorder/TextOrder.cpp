@@ -29,10 +29,8 @@ public:
         if (a == b) {
             return 0;
         }
-        bool decided = false;
-        const int first = order_.CompareAscii(a, b, decided);
-        if (decided) {
-            return first;
+        if (const auto first = order_.CompareAscii(a, b)) {
+            return *first;
         }
         const auto make = [this](std::string_view text) { return order_.Key(text); };
         const std::string ka = cache_.KeyOf(a, make);
