@@ -239,6 +239,21 @@ bool HoldsNoText(std::string declared) {
             declared.find("TEXT") == std::string::npos);
 }
 
+// Calls `row` with each row of `query` on the database's own tables; a
+// query that cannot be prepared gives no rows.
+template <class Row>
+void ForEachRow(sqlite3* database, const char* query, Row row) {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(database, query, -1, &raw, nullptr) != SQLITE_OK) {
+        return;
+    }
+    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> statement(raw,
+                                                                               &sqlite3_finalize);
+    while (sqlite3_step(raw) == SQLITE_ROW) {
+        row(raw);
+    }
+}
+
 }  // namespace
 
 void SortTextAsTheFormatDoes(sqlite3* database) {
@@ -288,23 +303,18 @@ std::string WithTextSortedBy(std::string_view statement, const SortOrder& order,
 }
 
 std::optional<SortOrder> OneGeneralOrderOf(sqlite3* database) {
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(database, "SELECT sql FROM main.sqlite_master WHERE type = 'table'", -1,
-                           &raw, nullptr) != SQLITE_OK) {
-        return std::nullopt;
-    }
-    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> statement(raw,
-                                                                               &sqlite3_finalize);
     std::set<std::string> named;
-    while (sqlite3_step(raw) == SQLITE_ROW) {
-        const auto* text = sqlite3_column_text(raw, 0);
-        const auto tokens = sql::Tokenize(text ? reinterpret_cast<const char*>(text) : "");
-        for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
-            if (sql::IsKeyword(tokens[i], "COLLATE")) {
-                named.insert(tokens[i + 1].text);
-            }
-        }
-    }
+    ForEachRow(database, "SELECT sql FROM main.sqlite_master WHERE type = 'table'",
+               [&](sqlite3_stmt* row) {
+                   const auto* text = sqlite3_column_text(row, 0);
+                   const auto tokens =
+                       sql::Tokenize(text ? reinterpret_cast<const char*>(text) : "");
+                   for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
+                       if (sql::IsKeyword(tokens[i], "COLLATE")) {
+                           named.insert(tokens[i + 1].text);
+                       }
+                   }
+               });
     if (named.size() != 1) {
         return std::nullopt;
     }
@@ -315,23 +325,16 @@ std::optional<SortOrder> OneGeneralOrderOf(sqlite3* database) {
 std::set<std::string> ColumnsWithoutText(sqlite3* database) {
     std::set<std::string> withText;
     std::set<std::string> without;
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(database,
-                           "SELECT lower(c.name), c.type FROM main.sqlite_master t,"
-                           " pragma_table_info(t.name, 'main') c WHERE t.type = 'table'",
-                           -1, &raw, nullptr) != SQLITE_OK) {
-        return without;
-    }
-    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> statement(raw,
-                                                                               &sqlite3_finalize);
-    while (sqlite3_step(raw) == SQLITE_ROW) {
-        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
-        const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(raw, 1));
-        if (!name) {
-            continue;
-        }
-        (HoldsNoText(type ? type : "") ? without : withText).insert(name);
-    }
+    ForEachRow(database,
+               "SELECT lower(c.name), c.type FROM main.sqlite_master t,"
+               " pragma_table_info(t.name, 'main') c WHERE t.type = 'table'",
+               [&](sqlite3_stmt* row) {
+                   const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(row, 0));
+                   const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(row, 1));
+                   if (name) {
+                       (HoldsNoText(type ? type : "") ? without : withText).insert(name);
+                   }
+               });
     for (const auto& name : withText) {
         without.erase(name);
     }
