@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 
+#include "platform/localstore/ColumnTyping.h"
 #include "platform/localstore/DatabaseFile.h"
 #include "platform/localstore/DatabaseFormat.h"
 #include "platform/localstore/DeclaredType.h"
@@ -267,80 +268,6 @@ private:
     std::map<std::string, std::optional<std::int32_t>> operandTypes_;
 };
 
-std::int32_t TypeFromValues(const std::vector<StoredValue>& values) {
-    bool real = false;
-    bool integer = false;
-    bool text = false;
-    for (const auto& value : values) {
-        real |= value.kind == StoredValue::Real;
-        integer |= value.kind == StoredValue::Integer;
-        text |= value.kind == StoredValue::Text;
-    }
-    if (real) {
-        return adDouble;
-    }
-    if (integer && !text) {
-        return adInteger;
-    }
-    const bool blobOnly = std::all_of(values.begin(), values.end(), [](const StoredValue& v) {
-        return v.kind == StoredValue::Blob || v.kind == StoredValue::Null;
-    });
-    return blobOnly && !values.empty() && !text ? adLongVarBinary : adVarWChar;
-}
-
-// A 32-bit integer column holding a value beyond 32 bits is a 64-bit one.
-std::int32_t WidenedIfNeeded(std::int32_t type, const std::vector<StoredValue>& values) {
-    if (type != adInteger) {
-        return type;
-    }
-    for (const auto& value : values) {
-        if (value.kind == StoredValue::Integer &&
-            (value.integer < std::numeric_limits<std::int32_t>::min() ||
-             value.integer > std::numeric_limits<std::int32_t>::max())) {
-            return adBigInt;
-        }
-    }
-    return type;
-}
-
-const char* KindOfType(std::int32_t type) {
-    switch (type) {
-        case adInteger:
-        case adBigInt:
-        case adSmallInt:
-        case adUnsignedTinyInt:
-            return "whole number in range";
-        case adDouble:
-        case adSingle:
-        case adNumeric:
-        case adDecimal:
-            return "number";
-        case adCurrency:
-            return "amount of money";
-        case adDate:
-            return "date";
-        case adBoolean:
-            return "Boolean";
-        default:
-            return "value of its type";
-    }
-}
-
-// Converts a value to its column's type; one that cannot be converted is
-// kept as stored, and said so.
-Variant Converted(StoredValue&& value, std::int32_t type, const std::string& column) {
-    const bool stored = value.kind != StoredValue::Null;
-    Variant converted = ConvertStored(std::move(value), type);
-    if (stored && type != adVarWChar && std::holds_alternative<std::string>(converted)) {
-        std::string shown = std::get<std::string>(converted).substr(0, 40);
-        runtime::ReportFailure(
-            "reading the data",
-            "a value of " + column + " is no " + KindOfType(type) + " (\"" + shown + "\"); " +
-                (IsShownAsMoney(type) ? "its cell is left empty" : "it is shown as stored"));
-    }
-    return converted;
-}
-
 // The operands of the computed amount columns: a result column that is
 // the operand itself, or else an extra result column after the
 // statement's own ones.
@@ -398,19 +325,6 @@ struct AmountOperands {
     }
 };
 
-// A column read as 64-bit integers: 32-bit when every value fits.
-std::int32_t NarrowedIntegers(ColumnValues& values) {
-    for (std::size_t row = 0; row < values.size(); ++row) {
-        const auto number = values.IntegerAt(row);
-        if (number && (*number < std::numeric_limits<std::int32_t>::min() ||
-                       *number > std::numeric_limits<std::int32_t>::max())) {
-            return adBigInt;
-        }
-    }
-    values.NarrowIntegers();
-    return adInteger;
-}
-
 // The names a command may use for tables: its words and quoted names,
 // unquoted. Words that are no table are passed over by the reader.
 std::set<std::string> NamesIn(const std::string& command) {
@@ -435,41 +349,26 @@ std::set<std::string> NamesIn(const std::string& command) {
     return names;
 }
 
-// Appends the value of result column `c` in the current row to `column`
-// when its type is known, as stored to `undecided` when not.
-void ReadCell(sqlite3_stmt* statement, int c, std::optional<std::int32_t> type,
-              const AmountOperands& amounts, Column& column, std::vector<StoredValue>& undecided) {
+// Appends the value of result column `c` in the current row to `column`:
+// converted when its type is known, as stored when not.
+void ReadCell(sqlite3_stmt* statement, int c, ColumnTyping& typing, const AmountOperands& amounts,
+              Column& column) {
     if (auto none = amounts.NotAnAmount(statement, c, column.name)) {
         column.values.push_back(std::move(*none));
         return;
     }
+    const auto type = typing.Known();
     if (type && AppendedAsStored(column.values, statement, c, *type)) {
         return;
     }
     StoredValue value = ReadStored(statement, c);
     if (!type) {
-        undecided.push_back(std::move(value));
+        column.values.push_back(typing.Provisional(std::move(value)));
         return;
     }
     // 32-bit columns are read as 64-bit ones and narrowed at the end.
     const std::int32_t as = *type == adInteger ? adBigInt : *type;
     column.values.push_back(Converted(std::move(value), as, column.name));
-}
-
-// Gives `column` its type once every row is read: the known one, 32-bit
-// integers narrowed where every value fits; otherwise the one its values
-// decide, and converts them.
-void TypeColumn(Column& column, std::optional<std::int32_t> type,
-                std::vector<StoredValue>& undecided) {
-    if (type) {
-        column.type = *type == adInteger ? NarrowedIntegers(column.values) : *type;
-        return;
-    }
-    column.type = WidenedIfNeeded(TypeFromValues(undecided), undecided);
-    column.values.reserve(undecided.size());
-    for (auto& value : undecided) {
-        column.values.push_back(Converted(std::move(value), column.type, column.name));
-    }
 }
 
 }  // namespace
@@ -618,6 +517,15 @@ LocalStore::Snapshot::~Snapshot() {
 }
 
 std::shared_ptr<Table> LocalStore::Query(const std::string& command) const {
+    auto table = std::make_shared<Table>();
+    const ResultColumns columns =
+        QueryInChunks(command, SIZE_MAX, [&](Table& chunk) { *table = std::move(chunk); });
+    columns.Finish(*table);
+    return table;
+}
+
+ResultColumns LocalStore::QueryInChunks(const std::string& command, std::size_t rowsPerChunk,
+                                        const std::function<void(Table&)>& take) const {
     // The tables of a classic .mdb file name each text column's own order;
     // a SQLite file's text sorts as General.
     const auto order = classicMdb_ ? classicMdb_->textOrder
@@ -640,23 +548,18 @@ std::shared_ptr<Table> LocalStore::Query(const std::string& command) const {
         throw runtime::Failure("the query would change the database");
     }
     const int columnCount = sqlite3_column_count(statement.get());
-    auto table = std::make_shared<Table>();
-    table->columns.resize(static_cast<std::size_t>(columnCount));
     // A column's type is known before its rows are read when it is declared
     // or computed from typed operands; otherwise its values decide, and they
     // are kept as stored until all are read.
     ComputedColumnTypes computed(database, text, columnCount);
-    std::vector<std::optional<std::int32_t>> types(static_cast<std::size_t>(columnCount));
-    std::vector<std::vector<StoredValue>> undecided(static_cast<std::size_t>(columnCount));
+    ResultColumns result;
     AmountOperands amounts;
     for (int c = 0; c < columnCount; ++c) {
-        auto& column = table->columns[static_cast<std::size_t>(c)];
-        column.name = sqlite3_column_name(statement.get(), c);
+        result.names.emplace_back(sqlite3_column_name(statement.get(), c));
         const char* declared = sqlite3_column_decltype(statement.get(), c);
-        types[static_cast<std::size_t>(c)] =
-            declared ? TypeOfDeclaration(declared) : computed.TypeOf(c);
-        if (!declared && types[static_cast<std::size_t>(c)] &&
-            IsShownAsMoney(*types[static_cast<std::size_t>(c)])) {
+        const auto type = declared ? TypeOfDeclaration(declared) : computed.TypeOf(c);
+        result.typing.emplace_back(type);
+        if (!declared && type && IsShownAsMoney(*type)) {
             amounts.Add(c, computed.OperandsOf(c), computed, columnCount);
         }
     }
@@ -671,22 +574,40 @@ std::shared_ptr<Table> LocalStore::Query(const std::string& command) const {
             amounts = AmountOperands();
         }
     }
+    Table chunk;
+    const auto startChunk = [&] {
+        chunk = Table();
+        chunk.columns.resize(result.names.size());
+        for (std::size_t c = 0; c < result.names.size(); ++c) {
+            chunk.columns[c].name = result.names[c];
+            chunk.columns[c].type = result.typing[c].Known().value_or(adEmpty);
+        }
+    };
+    const auto handOn = [&] {
+        for (std::size_t c = 0; c < chunk.columns.size(); ++c) {
+            result.typing[c].See(chunk.columns[c].values);
+        }
+        take(chunk);
+        startChunk();
+    };
+    startChunk();
     int step;
     while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
         for (int c = 0; c < columnCount; ++c) {
             const auto column = static_cast<std::size_t>(c);
-            ReadCell(statement.get(), c, types[column], amounts, table->columns[column],
-                     undecided[column]);
+            ReadCell(statement.get(), c, result.typing[column], amounts, chunk.columns[column]);
         }
-        ++table->rowCount;
+        if (++chunk.rowCount == rowsPerChunk) {
+            handOn();
+        }
     }
     if (step != SQLITE_DONE) {
         Fail(database, "reading the query's rows failed");
     }
-    for (std::size_t c = 0; c < table->columns.size(); ++c) {
-        TypeColumn(table->columns[c], types[c], undecided[c]);
+    if (chunk.rowCount > 0) {
+        handOn();
     }
-    return table;
+    return result;
 }
 
 }  // namespace kestrova::platform

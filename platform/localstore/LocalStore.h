@@ -2,11 +2,13 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 
+#include "platform/localstore/ColumnTyping.h"
 #include "platform/recordset/Table.h"
 
 namespace kestrova::platform {
@@ -51,6 +53,12 @@ public:
 
     // Runs one SELECT statement and reads its whole result.
     std::shared_ptr<Table> Query(const std::string& statement) const;
+    // Runs one SELECT statement and hands its rows to `take`, at most
+    // `rowsPerChunk` at a time, as they are read: each chunk a table of
+    // provisional values (a column whose type its values decide has type
+    // adEmpty there). The columns returned make such rows final.
+    ResultColumns QueryInChunks(const std::string& statement, std::size_t rowsPerChunk,
+                                const std::function<void(Table&)>& take) const;
 
     const std::string& Path() const { return path_; }
 
