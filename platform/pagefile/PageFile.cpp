@@ -50,7 +50,7 @@ std::string PageFile::Folder() {
     return folder && *folder ? folder : "/tmp";
 }
 
-std::shared_ptr<PageFile> PageFile::Create() {
+std::shared_ptr<PageFile> PageFile::Create(std::string contents) {
     FileSizeLimitIsAnError();
     const std::string folder = Folder();
     runtime::FileDescriptor file(open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
@@ -60,7 +60,7 @@ std::shared_ptr<PageFile> PageFile::Create() {
         }
         file = NamedAndRemoved(folder);
     }
-    return std::shared_ptr<PageFile>(new PageFile(std::move(file)));
+    return std::shared_ptr<PageFile>(new PageFile(std::move(file), std::move(contents)));
 }
 
 void PageFile::Write(std::uint64_t offset, std::string_view bytes) const {
@@ -75,10 +75,9 @@ void PageFile::Write(std::uint64_t offset, std::string_view bytes) const {
             if (n == 0) {
                 errno = ENOSPC;
             }
-            throw runtime::Failure("cannot write " + std::to_string(total) +
-                                   " bytes of the page text into its file at " +
-                                   std::to_string(offset + bytes.size() - total) + ": " +
-                                   Reason());
+            throw runtime::Failure("cannot write " + std::to_string(total) + " bytes of " +
+                                   contents_ + " into its file at " +
+                                   std::to_string(offset + bytes.size() - total) + ": " + Reason());
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
         offset += static_cast<std::uint64_t>(n);
@@ -92,8 +91,9 @@ void PageFile::Read(std::uint64_t offset, std::size_t length, char* out) const {
             continue;
         }
         if (n <= 0) {
-            throw runtime::Failure("cannot read the page text's file at " + std::to_string(offset) +
-                                   ": " + (n == 0 ? std::string("it ends there") : Reason()));
+            throw runtime::Failure("cannot read " + contents_ + " from its file at " +
+                                   std::to_string(offset) + ": " +
+                                   (n == 0 ? std::string("it ends there") : Reason()));
         }
         out += n;
         length -= static_cast<std::size_t>(n);
@@ -109,7 +109,8 @@ std::shared_ptr<const runtime::FileDescriptor> PageFile::ReadOnly() const {
         const std::string path = "/proc/self/fd/" + std::to_string(file_.Get());
         runtime::FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
         if (!file) {
-            throw runtime::Failure("cannot open the page text's file for reading: " + Reason());
+            throw runtime::Failure("cannot open the file of " + contents_ +
+                                   " for reading: " + Reason());
         }
         readOnly_ = std::make_shared<const runtime::FileDescriptor>(std::move(file));
     }

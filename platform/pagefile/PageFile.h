@@ -11,17 +11,19 @@
 
 namespace kestrova::platform {
 
-// Page text in an unnamed file in the temporary folder ($TMPDIR, else
-// /tmp). Unlike memory of the program's own, its pages are the system's to
-// write out when memory runs short and to read back when they are needed.
-// Nobody can open it by name, and it is gone once the last process holding
-// it ends, however that ends. Text written into it is never changed again,
-// so whoever maps a part of it can rely on what it reads.
+// Page text (or other bytes too many to hold in memory) in an unnamed file
+// in the temporary folder ($TMPDIR, else /tmp). Unlike memory of the
+// program's own, its pages are the system's to write out when memory runs
+// short and to read back when they are needed. Nobody can open it by name,
+// and it is gone once the last process holding it ends, however that ends.
+// Text written into it is never changed again, so whoever maps a part of it
+// can rely on what it reads.
 class PageFile {
 public:
-    // Throws runtime::Failure, naming the folder and the reason, when no
-    // such file can be made there.
-    static std::shared_ptr<PageFile> Create();
+    // A file for `contents`, as messages name them. Throws
+    // runtime::Failure, naming the folder and the reason, when no such file
+    // can be made there.
+    static std::shared_ptr<PageFile> Create(std::string contents = "the page text");
     // The folder the files go in.
     static std::string Folder();
 
@@ -39,9 +41,11 @@ public:
     std::shared_ptr<const runtime::FileDescriptor> ReadOnly() const;
 
 private:
-    explicit PageFile(runtime::FileDescriptor file) : file_(std::move(file)) {}
+    PageFile(runtime::FileDescriptor file, std::string contents)
+        : file_(std::move(file)), contents_(std::move(contents)) {}
 
     runtime::FileDescriptor file_;
+    std::string contents_;
     mutable std::mutex readOnlyLock_;
     mutable std::shared_ptr<const runtime::FileDescriptor> readOnly_;
 };

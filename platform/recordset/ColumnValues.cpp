@@ -205,6 +205,90 @@ void ColumnValues::NarrowIntegers() {
     }
 }
 
+namespace {
+
+// How a value is written: its kind, then what the kind needs.
+enum class Encoding { Nothing, Slot, Text, Date };
+
+Encoding EncodingOf(std::uint8_t kind) {
+    switch (kind) {
+        case KindOf<Empty>():
+        case KindOf<Null>():
+            return Encoding::Nothing;
+        case KindOf<Decimal>():
+        case KindOf<std::string>():
+        case KindOf<Binary>():
+            return Encoding::Text;
+        case KindOf<Date>():
+            return Encoding::Date;
+        case KindOf<std::shared_ptr<Recordset>>():
+            throw runtime::Failure("a recordset cannot be set aside as bytes");
+        default:
+            return Encoding::Slot;
+    }
+}
+
+void AppendBytes(std::string& out, const void* bytes, std::size_t size) {
+    out.append(static_cast<const char*>(bytes), size);
+}
+
+std::string_view TakeBytes(std::string_view& bytes, std::size_t size) {
+    if (bytes.size() < size) {
+        throw runtime::Failure("the rows set aside are cut short");
+    }
+    const std::string_view taken = bytes.substr(0, size);
+    bytes.remove_prefix(size);
+    return taken;
+}
+
+template <class T>
+T TakeValue(std::string_view& bytes) {
+    T value;
+    std::memcpy(&value, TakeBytes(bytes, sizeof value).data(), sizeof value);
+    return value;
+}
+
+}  // namespace
+
+void ColumnValues::AppendEncoded(std::size_t row, std::string& out) const {
+    const std::uint8_t kind = KindAt(row);
+    const std::uint64_t slot = SlotAt(row);
+    const Encoding encoding = EncodingOf(kind);
+    out += static_cast<char>(kind);
+    if (encoding == Encoding::Slot) {
+        AppendBytes(out, &slot, sizeof slot);
+    } else if (encoding == Encoding::Text) {
+        const std::string_view text = Text(slot);
+        const auto length = static_cast<TextLength>(text.size());
+        AppendBytes(out, &length, sizeof length);
+        out += text;
+    } else if (encoding == Encoding::Date) {
+        AppendBytes(out, At(slot), sizeof(Date));
+    }
+}
+
+void ColumnValues::PushEncoded(std::string_view& bytes) {
+    const auto kind = TakeValue<std::uint8_t>(bytes);
+    if (kind >= std::variant_size_v<Variant>) {
+        throw runtime::Failure("a value set aside is of no known kind");
+    }
+    std::uint64_t slot = 0;
+    switch (EncodingOf(kind)) {
+        case Encoding::Nothing:
+            break;
+        case Encoding::Slot:
+            slot = TakeValue<std::uint64_t>(bytes);
+            break;
+        case Encoding::Text:
+            slot = StoredText(TakeBytes(bytes, TakeValue<TextLength>(bytes)));
+            break;
+        case Encoding::Date:
+            slot = Kept({TakeBytes(bytes, sizeof(Date))});
+            break;
+    }
+    Append(kind, slot);
+}
+
 ColumnValues ColumnValues::TakeRows(const std::vector<std::uint32_t>& rows) {
     ColumnValues taken;
     taken.reserve(rows.size());

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -41,6 +42,13 @@ public:
     // Makes every 64-bit integer of the column a 32-bit one; the caller
     // knows that each fits.
     void NarrowIntegers();
+    // Appends the value of `row` to `out` as bytes that PushEncoded reads
+    // back as the same value. A recordset cannot be written so: throws
+    // runtime::Failure.
+    void AppendEncoded(std::size_t row, std::string& out) const;
+    // Appends the value written at the front of `bytes` and steps past it.
+    // Throws runtime::Failure when `bytes` holds no whole value.
+    void PushEncoded(std::string_view& bytes);
     // The values of the rows that `rows` lists, in that order; this column
     // gives up its values to them.
     ColumnValues TakeRows(const std::vector<std::uint32_t>& rows);
