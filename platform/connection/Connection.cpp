@@ -1,7 +1,9 @@
 #include "platform/connection/Connection.h"
 
 #include "platform/connection/ConnectionString.h"
+#include "platform/datashape/PartedEvaluation.h"
 #include "platform/datashape/ShapeEvaluator.h"
+#include "platform/datashape/ShapeParser.h"
 #include "platform/localstore/LocalStore.h"
 #include "platform/runtime/Failure.h"
 
@@ -11,6 +13,8 @@ namespace {
 
 constexpr const char* kShapeProvider = "DataShape";
 constexpr const char* kDataProvider = "LocalStore.4.0";
+
+constexpr std::size_t kRowsPerChunk = 4096;
 
 }  // namespace
 
@@ -54,6 +58,30 @@ std::shared_ptr<Table> Connection::Execute(const std::string& command) const {
         return shape::RunCommand(command, query);
     }
     return query(command);
+}
+
+PartedTable Connection::ExecuteInParts(const std::string& command) const {
+    if (Provider != kShapeProvider || !shape::IsShapeCommand(command)) {
+        return {Execute(command), nullptr};
+    }
+    if (!store_) {
+        throw runtime::Failure("the connection is not open");
+    }
+    const auto store = store_;
+    const shape::ProviderQuery query = [store](const std::string& text) {
+        return store->Query(text);
+    };
+    const shape::ProviderStream stream = [store](const std::string& text,
+                                                 const std::function<void(Table&)>& take) {
+        auto columns =
+            std::make_shared<const ResultColumns>(store->QueryInChunks(text, kRowsPerChunk, take));
+        return shape::RowsFinisher([columns](Table& rows) { columns->Finish(rows); });
+    };
+    auto shape = std::make_shared<const shape::ShapeCommand>(shape::Parse(command));
+    store->LoadTablesNamedIn(command);
+    // Every level of a command is read from one moment of the database.
+    const LocalStore::Snapshot snapshot(*store);
+    return shape::EvaluateInParts(std::move(shape), query, stream, RowsPerPart);
 }
 
 }  // namespace kestrova::platform

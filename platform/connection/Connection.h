@@ -32,6 +32,12 @@ public:
     // Runs a command (a shape command, or a plain one for the data
     // provider) and gives its whole result.
     std::shared_ptr<Table> Execute(const std::string& command) const override;
+    // The same result, a shape command's in parts of `RowsPerPart` top
+    // rows when it has more: its lower levels wait in a file of the
+    // temporary folder, not in memory, until their part is walked.
+    PartedTable ExecuteInParts(const std::string& command) const override;
+
+    std::size_t RowsPerPart = 8192;
 
 private:
     std::shared_ptr<LocalStore> store_;

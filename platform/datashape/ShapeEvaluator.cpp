@@ -12,8 +12,6 @@
 
 namespace kestrova::platform::shape {
 
-namespace {
-
 std::size_t FindColumn(const Table& table, const std::string& name, const char* level) {
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         if (table.columns[i].name == name) {
@@ -28,6 +26,8 @@ std::size_t FindColumn(const Table& table, const std::string& name, const char* 
     throw runtime::Failure(std::string("shape command: the ") + level + " has no column [" + name +
                            "]");
 }
+
+namespace {
 
 class Evaluator {
 public:

@@ -22,6 +22,20 @@ void RequireCurrentRow(const Cursor& cursor) {
 
 }  // namespace
 
+void Cursor::NextPartWhenPassed() {
+    while (parts && position >= rowCount) {
+        auto next = parts->Next();
+        if (!next) {
+            parts.reset();
+            return;
+        }
+        table = std::move(next);
+        rows = nullptr;
+        rowCount = table->rowCount;
+        position = 0;
+    }
+}
+
 Field::Field(std::shared_ptr<Cursor> cursor, std::size_t index)
     : cursor_(std::move(cursor)), index_(index) {}
 
@@ -92,6 +106,7 @@ void Recordset::MoveNext() {
     Cursor& cursor = OpenCursor();
     RequireCurrentRow(cursor);
     ++cursor.position;
+    cursor.NextPartWhenPassed();
 }
 
 Fields Recordset::Fields() const {

@@ -25,8 +25,13 @@ struct Cursor {
     std::size_t rowCount = 0;
     std::size_t position = 0;
     std::shared_ptr<const void> keepAlive;  // owns `rows` when set
+    // The tables whose rows follow those of `table`, when the result
+    // comes in parts; `position` counts within the current table.
+    std::shared_ptr<TableParts> parts;
 
     std::size_t TableRow() const { return rows ? rows[position] : position; }
+    // Steps on to the next part once the rows of this one are passed.
+    void NextPartWhenPassed();
 };
 
 class Field {

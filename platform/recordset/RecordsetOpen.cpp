@@ -9,9 +9,12 @@ void Recordset::Open(const std::string& source, const CommandSource& activeConne
     if (IsOpen()) {
         throw runtime::Failure("the recordset is already open");
     }
+    auto result = activeConnection.ExecuteInParts(source);
     auto cursor = std::make_shared<Cursor>();
-    cursor->table = activeConnection.Execute(source);
-    cursor->rowCount = cursor->table->rowCount;
+    cursor->rowCount = result.first->rowCount;
+    cursor->table = std::move(result.first);
+    cursor->parts = std::move(result.rest);
+    cursor->NextPartWhenPassed();
     cursor_ = std::move(cursor);
 }
 

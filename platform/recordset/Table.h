@@ -38,4 +38,19 @@ struct Table {
     Variant Cell(std::size_t row, std::size_t column) const { return columns[column].values[row]; }
 };
 
+// The tables after the first of a result too large to hold at once: each
+// next table's rows follow those of the one before, with the same columns.
+class TableParts {
+public:
+    virtual ~TableParts() = default;
+    // The next table; nullptr once there is none.
+    virtual std::shared_ptr<Table> Next() = 0;
+};
+
+// A result: its first table, and the rest when it comes in parts.
+struct PartedTable {
+    std::shared_ptr<Table> first;
+    std::unique_ptr<TableParts> rest;
+};
+
 }  // namespace kestrova::platform

@@ -38,9 +38,10 @@ std::vector<std::string> CompactRows(platform::Recordset& recordset) {
     return rows;
 }
 
-std::shared_ptr<platform::Recordset> OpenShaped(const std::string& file,
-                                                const std::string& command) {
+std::shared_ptr<platform::Recordset> OpenShaped(const std::string& file, const std::string& command,
+                                                std::optional<std::size_t> rowsPerPart) {
     platform::Connection connection;
+    connection.RowsPerPart = rowsPerPart.value_or(connection.RowsPerPart);
     connection.ConnectionString = "Data Provider=LocalStore.4.0;Data Source=" + file;
     connection.Provider = "DataShape";
     connection.Mode = 3;

@@ -1,18 +1,146 @@
-// The shape command parser on arbitrary text: it accepts or refuses with a
-// message, and never does anything else.
+// The shape command parser and evaluator on arbitrary text. The parser
+// accepts or refuses with a message, and never does anything else. A
+// command it accepts is evaluated over three small tables (named t, u and
+// v, each with columns a, b and c of assorted kinds and keys that repeat,
+// are Null or relate to nothing), whole and in parts of one and of two top
+// rows: the parts must walk the rows of the whole, and where the whole is
+// refused with a message, so must the parts.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/datashape/PartedEvaluation.h"
+#include "platform/datashape/ShapeEvaluator.h"
 #include "platform/datashape/ShapeParser.h"
+#include "platform/recordset/Recordset.h"
+#include "platform/recordset/TypeCodes.h"
+#include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/Failure.h"
+#include "tools/JsonWriter.h"
+
+namespace {
+
+using namespace kestrova::platform;
+
+std::shared_ptr<Table> MakeTable(const std::string& name) {
+    auto table = std::make_shared<Table>();
+    const auto add = [&](const char* column, std::int32_t type, std::vector<Variant> values) {
+        Column& added = table->columns.emplace_back();
+        added.name = column;
+        added.type = type;
+        added.values = ColumnValues(values);
+        table->rowCount = values.size();
+    };
+    if (name == "t") {
+        add("a", adInteger, {1, 2, Null{}, 3, 1});
+        add("b", adVarWChar, {"x", "y", "x", "N", Null{}});
+        add("c", adCurrency, {Currency{10000}, Currency{2}, Null{}, Currency{30000}, Currency{5}});
+    } else if (name == "u") {
+        add("a", adDouble, {1.0, 3.0, 2.5, Null{}, 1.0, 4.0});
+        add("b", adVarWChar, {"x", "N", "y", "x", "z", Null{}});
+        add("c", adInteger, {7, 8, Null{}, 9, 10, 11});
+    } else if (name == "v") {
+        add("a", adCurrency, {Currency{10000}, Currency{30000}, Currency{1}, Null{}});
+        add("b", adInteger, {10, 7, 9, 8});
+        add("c", adVarWChar, {"p", "q", Null{}, "r"});
+    } else {
+        throw kestrova::runtime::Failure("no such table: " + name);
+    }
+    return table;
+}
+
+std::shared_ptr<Table> Query(const std::string& command) {
+    return MakeTable(command);
+}
+
+// Hands the rows on one at a time, their types known from the start.
+shape::RowsFinisher Stream(const std::string& command, const std::function<void(Table&)>& take) {
+    const auto source = MakeTable(command);
+    for (std::size_t row = 0; row < source->rowCount; ++row) {
+        Table chunk;
+        for (const auto& column : source->columns) {
+            Column& copy = chunk.columns.emplace_back();
+            copy.name = column.name;
+            copy.type = column.type;
+            copy.values.push_back(column.values[row]);
+        }
+        chunk.rowCount = 1;
+        take(chunk);
+    }
+    return [source](Table& rows) {
+        rows.columns.resize(source->columns.size());
+        for (std::size_t c = 0; c < rows.columns.size(); ++c) {
+            rows.columns[c].name = source->columns[c].name;
+            rows.columns[c].type = source->columns[c].type;
+        }
+    };
+}
+
+void Walk(Recordset& recordset, std::string& out) {
+    const auto fields = recordset.Fields();
+    for (; !recordset.EOF(); recordset.MoveNext()) {
+        for (std::int32_t i = 0; i < fields.Count(); ++i) {
+            const auto value = fields.Item(i).Value();
+            if (const auto* child = std::get_if<std::shared_ptr<Recordset>>(&value)) {
+                out += '<';
+                Walk(**child, out);
+                out += '>';
+            } else {
+                out += kestrova::tools::ValueJson(value);
+            }
+            out += '|';
+        }
+        out += ';';
+    }
+}
+
+// The rows walked, or nothing where the command is refused.
+std::optional<std::string> Rows(std::string_view text, std::optional<std::size_t> rowsPerPart) {
+    try {
+        auto command = std::make_shared<const shape::ShapeCommand>(shape::Parse(text));
+        PartedTable result = rowsPerPart
+                                 ? shape::EvaluateInParts(command, Query, Stream, *rowsPerPart)
+                                 : PartedTable{shape::Evaluate(*command, Query), nullptr};
+        auto cursor = std::make_shared<Cursor>();
+        cursor->rowCount = result.first->rowCount;
+        cursor->table = std::move(result.first);
+        cursor->parts = std::move(result.rest);
+        cursor->NextPartWhenPassed();
+        Recordset recordset(std::move(cursor));
+        std::string rows;
+        Walk(recordset, rows);
+        return rows;
+    } catch (const kestrova::runtime::Failure&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const bool quiet = [] {
+        kestrova::runtime::SetDiagnosticsSink([](std::string_view) {});
+        return true;
+    }();
+    (void)quiet;
     const std::string_view command(reinterpret_cast<const char*>(data), size);
-    kestrova::platform::shape::IsShapeCommand(command);
+    shape::IsShapeCommand(command);
     try {
-        kestrova::platform::shape::Parse(command);
+        shape::Parse(command);
     } catch (const kestrova::runtime::Failure&) {
+        return 0;
+    }
+    const auto whole = Rows(command, std::nullopt);
+    for (const std::size_t rowsPerPart : {1, 2}) {
+        if (Rows(command, rowsPerPart) != whole) {
+            std::abort();
+        }
     }
     return 0;
 }

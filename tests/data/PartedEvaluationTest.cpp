@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/datashape/PartedEvaluation.h"
+#include "platform/datashape/ShapeParser.h"
+#include "platform/recordset/Recordset.h"
+#include "platform/recordset/TypeCodes.h"
+#include "tests/DiagnosticsCapture.h"
+#include "tests/data/CompactRows.h"
+
+namespace kestrova::platform::shape {
+namespace {
+
+std::shared_ptr<Table> MakeTable(const std::vector<std::pair<std::string, std::int32_t>>& columns,
+                                 const std::vector<std::vector<Variant>>& rows) {
+    auto table = std::make_shared<Table>();
+    for (const auto& [name, type] : columns) {
+        table->columns.push_back({name, type, {}, std::nullopt});
+    }
+    for (const auto& row : rows) {
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            table->columns[c].values.push_back(row[c]);
+        }
+        ++table->rowCount;
+    }
+    return table;
+}
+
+// A data provider over tables named by their commands, each made anew for
+// each command (evaluation takes the values of the tables it is given),
+// handing rows on two at a time; the columns named in `undecided` have no
+// type until the end.
+class TablesProvider {
+public:
+    std::map<std::string, std::function<std::shared_ptr<Table>()>> tables;
+    std::set<std::string> undecided;
+    int streamed = 0;
+
+    ProviderQuery Query() const {
+        return [this](const std::string& command) { return tables.at(command)(); };
+    }
+
+    ProviderStream Stream() {
+        return [this](const std::string& command, const std::function<void(Table&)>& take) {
+            ++streamed;
+            const auto source = tables.at(command)();
+            for (std::size_t first = 0; first < source->rowCount; first += 2) {
+                Table chunk;
+                for (const auto& column : source->columns) {
+                    Column& copy = chunk.columns.emplace_back();
+                    copy.name = column.name;
+                    copy.type = undecided.count(column.name) ? adEmpty : column.type;
+                    for (std::size_t row = first; row < source->rowCount && row < first + 2;
+                         ++row) {
+                        copy.values.push_back(column.values[row]);
+                    }
+                }
+                chunk.rowCount = chunk.columns.front().values.size();
+                take(chunk);
+            }
+            return RowsFinisher([source](Table& rows) {
+                rows.columns.resize(source->columns.size());
+                for (std::size_t c = 0; c < rows.columns.size(); ++c) {
+                    rows.columns[c].name = source->columns[c].name;
+                    rows.columns[c].type = source->columns[c].type;
+                }
+            });
+        };
+    }
+};
+
+// Customers (one key twice, far apart, and one Null), their orders (keys
+// written as other kinds of number, one order of nobody's), and the
+// orders' items, related by two columns.
+TablesProvider Shop() {
+    TablesProvider provider;
+    provider.tables["customers"] = [] {
+        return MakeTable({{"Id", adInteger}, {"Name", adVarWChar}}, {{1, "Ann"},
+                                                                     {2, "Bob"},
+                                                                     {Null{}, "Nobody"},
+                                                                     {3, "Cy"},
+                                                                     {4, "Di"},
+                                                                     {1, "Ann again"},
+                                                                     {5, "Ed"}});
+    };
+    provider.tables["orders"] = [] {
+        return MakeTable(
+            {{"OrderId", adVarWChar}, {"CustomerId", adDouble}, {"Region", adVarWChar}},
+            {{"o1", 1.0, "N"},
+             {"o2", 2.0, "S"},
+             {"o3", 1.0, "S"},
+             {"o4", 9.0, "N"},
+             {"o5", 5.0, "N"},
+             {"o6", Null{}, "N"},
+             {"o7", 3.5, "N"},
+             {"o8", 4.0, "N"}});
+    };
+    provider.tables["items"] = [] {
+        return MakeTable({{"Order", adVarWChar}, {"Region", adVarWChar}, {"Price", adCurrency}},
+                         {{"o1", "N", Currency{15000}},
+                          {"o1", "N", Currency{5000}},
+                          {"o3", "S", Currency{1}},
+                          {"o3", "N", Currency{7}},
+                          {"o2", "S", Null{}},
+                          {"o4", "N", Currency{2}},
+                          {"o5", "N", Currency{30000}},
+                          {"o8", "N", Currency{1}}});
+    };
+    return provider;
+}
+
+constexpr const char* kShopCommand =
+    "SHAPE {customers} APPEND ((SHAPE {orders} APPEND ({items} RELATE OrderId TO Order, "
+    "Region TO Region) AS Items, SUM(Items.Price) AS Total, COUNT(Items) AS N) "
+    "RELATE Id TO CustomerId) AS Orders, SUM(Orders.Total) AS Owed";
+
+std::vector<std::string> RowsOf(const std::shared_ptr<Table>& table) {
+    auto recordset = RecordsetOver(table);
+    return testing::CompactRows(*recordset);
+}
+
+struct Walked {
+    std::vector<std::string> rows;
+    std::size_t parts = 0;
+};
+
+Walked InParts(TablesProvider& provider, const std::string& command, std::size_t rowsPerPart) {
+    auto result = EvaluateInParts(std::make_shared<const ShapeCommand>(Parse(command)),
+                                  provider.Query(), provider.Stream(), rowsPerPart);
+    Walked walked;
+    for (auto part = result.first; part; part = result.rest ? result.rest->Next() : nullptr) {
+        const auto rows = RowsOf(part);
+        walked.rows.insert(walked.rows.end(), rows.begin(), rows.end());
+        ++walked.parts;
+    }
+    return walked;
+}
+
+TEST(PartedEvaluation, EachPartIsWhatTheWholeGivesForItsRows) {
+    TablesProvider provider = Shop();
+    const auto whole = RowsOf(Evaluate(Parse(kShopCommand), provider.Query()));
+    ASSERT_EQ(whole.size(), 7U);
+    for (const std::size_t rowsPerPart : {1, 2, 3, 6}) {
+        SCOPED_TRACE(rowsPerPart);
+        const Walked walked = InParts(provider, kShopCommand, rowsPerPart);
+        EXPECT_EQ(walked.rows, whole);
+        EXPECT_EQ(walked.parts, (7 + rowsPerPart - 1) / rowsPerPart);
+    }
+}
+
+TEST(PartedEvaluation, WhatCannotBeSetAsideByItsKeysIsEvaluatedWhole) {
+    const std::vector<std::pair<const char*, std::string>> commands = {
+        {"an appended column left unnamed",
+         "SHAPE {customers} APPEND ({orders} RELATE Id TO CustomerId) AS Orders, "
+         "COUNT(Orders)"},
+        {"a relation over an appended column",
+         "SHAPE {customers} APPEND ({orders} RELATE Id TO CustomerId) AS Orders, "
+         "COUNT(Orders) AS N, ({items} RELATE N TO Price) AS Odd"},
+        {"a level that is a shape of a shape with columns of its own",
+         "SHAPE {customers} APPEND ((SHAPE (SHAPE {orders} APPEND ({items} RELATE OrderId TO "
+         "Order) AS I) APPEND ({items} RELATE OrderId TO Order) AS J) RELATE Id TO CustomerId) "
+         "AS Orders"},
+    };
+    for (const auto& [name, command] : commands) {
+        SCOPED_TRACE(name);
+        TablesProvider provider = Shop();
+        const auto whole = RowsOf(Evaluate(Parse(command), provider.Query()));
+        const Walked walked = InParts(provider, command, 2);
+        EXPECT_EQ(walked.rows, whole);
+        EXPECT_EQ(walked.parts, 1U);
+        EXPECT_EQ(provider.streamed, 0);
+    }
+
+    // A key whose type only its values decide is not known as its rows come.
+    TablesProvider provider = Shop();
+    provider.undecided = {"CustomerId"};
+    const auto whole = RowsOf(Evaluate(Parse(kShopCommand), provider.Query()));
+    const Walked walked = InParts(provider, kShopCommand, 2);
+    EXPECT_EQ(walked.rows, whole);
+    EXPECT_EQ(walked.parts, 1U);
+}
+
+TEST(PartedEvaluation, WithoutAFileForTheRowsTheResultIsWholeAndSaysWhy) {
+    const char* previous = std::getenv("TMPDIR");
+    const std::optional<std::string> kept =
+        previous ? std::optional<std::string>(previous) : std::nullopt;
+    setenv("TMPDIR", "/nonexistent/kestrova", 1);
+    testing::DiagnosticsCapture diagnostics;
+    TablesProvider provider = Shop();
+    const Walked walked = InParts(provider, kShopCommand, 2);
+    if (kept) {
+        setenv("TMPDIR", kept->c_str(), 1);
+    } else {
+        unsetenv("TMPDIR");
+    }
+    EXPECT_EQ(walked.rows, RowsOf(Evaluate(Parse(kShopCommand), provider.Query())));
+    EXPECT_EQ(walked.parts, 1U);
+    EXPECT_NE(diagnostics.Text().find("the query's rows are kept in memory: cannot make a file in "
+                                      "/nonexistent/kestrova: No such file or directory"),
+              std::string::npos)
+        << diagnostics.Text();
+    EXPECT_EQ(std::count(diagnostics.Text().begin(), diagnostics.Text().end(), '\n'), 1)
+        << diagnostics.Text();
+}
+
+}  // namespace
+}  // namespace kestrova::platform::shape
