@@ -15,6 +15,7 @@
 #include "platform/recordset/Recordset.h"
 #include "platform/recordset/TypeCodes.h"
 #include "tests/DiagnosticsCapture.h"
+#include "tests/TemporaryFolder.h"
 #include "tests/data/CompactRows.h"
 
 namespace kestrova::platform::shape {
@@ -189,27 +190,55 @@ TEST(PartedEvaluation, WhatCannotBeSetAsideByItsKeysIsEvaluatedWhole) {
     EXPECT_EQ(walked.parts, 1U);
 }
 
-TEST(PartedEvaluation, WithoutAFileForTheRowsTheResultIsWholeAndSaysWhy) {
-    const char* previous = std::getenv("TMPDIR");
-    const std::optional<std::string> kept =
-        previous ? std::optional<std::string>(previous) : std::nullopt;
-    setenv("TMPDIR", "/nonexistent/kestrova", 1);
-    testing::DiagnosticsCapture diagnostics;
-    TablesProvider provider = Shop();
-    const Walked walked = InParts(provider, kShopCommand, 2);
-    if (kept) {
-        setenv("TMPDIR", kept->c_str(), 1);
-    } else {
-        unsetenv("TMPDIR");
+// Three customers with ten thousand orders each: more than the file takes
+// under a limit of 64 KB.
+TablesProvider ManyOrders() {
+    TablesProvider provider;
+    provider.tables["customers"] = [] { return MakeTable({{"Id", adInteger}}, {{1}, {2}, {3}}); };
+    provider.tables["orders"] = [] {
+        std::vector<std::vector<Variant>> rows;
+        for (int order = 0; order < 30000; ++order) {
+            rows.push_back({order % 3 + 1, "order number " + std::to_string(order)});
+        }
+        return MakeTable({{"CustomerId", adInteger}, {"Label", adVarWChar}}, rows);
+    };
+    return provider;
+}
+
+TEST(PartedEvaluation, WhereTheFileWillNotServeTheResultIsWholeAndSaysWhy) {
+    struct Case {
+        const char* name;
+        std::function<TablesProvider()> provider;
+        const char* command;
+        std::string folder;
+        std::string said;
+    };
+    const std::vector<Case> cases = {
+        {"no temporary folder", Shop, kShopCommand, testing::kNoSuchFolder,
+         std::string("the query's rows are kept in memory: cannot make a file in ") +
+             testing::kNoSuchFolder + ": No such file or directory"},
+        {"a file that fills up", ManyOrders,
+         "SHAPE {customers} APPEND ({orders} RELATE Id TO CustomerId) AS Orders, "
+         "COUNT(Orders) AS N",
+         ::testing::TempDir(), "the query's rows are kept in memory: cannot write 262"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TablesProvider provider = c.provider();
+        const auto whole = RowsOf(Evaluate(Parse(c.command), provider.Query()));
+        testing::DiagnosticsCapture diagnostics;
+        Walked walked;
+        {
+            const testing::TemporaryFolder folder(c.folder);
+            const testing::FileSizeLimit limit(64 * 1024);
+            walked = InParts(provider, c.command, 1);
+        }
+        EXPECT_EQ(walked.rows, whole);
+        EXPECT_EQ(walked.parts, 1U);
+        EXPECT_NE(diagnostics.Text().find(c.said), std::string::npos) << diagnostics.Text();
+        EXPECT_EQ(std::count(diagnostics.Text().begin(), diagnostics.Text().end(), '\n'), 1)
+            << diagnostics.Text();
     }
-    EXPECT_EQ(walked.rows, RowsOf(Evaluate(Parse(kShopCommand), provider.Query())));
-    EXPECT_EQ(walked.parts, 1U);
-    EXPECT_NE(diagnostics.Text().find("the query's rows are kept in memory: cannot make a file in "
-                                      "/nonexistent/kestrova: No such file or directory"),
-              std::string::npos)
-        << diagnostics.Text();
-    EXPECT_EQ(std::count(diagnostics.Text().begin(), diagnostics.Text().end(), '\n'), 1)
-        << diagnostics.Text();
 }
 
 }  // namespace
