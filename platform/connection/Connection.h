@@ -37,6 +37,9 @@ public:
     // temporary folder, not in memory, until their part is walked.
     PartedTable ExecuteInParts(const std::string& command) const override;
 
+    // A part of 8,192 customers holds some 32 MB of their orders and line
+    // items; the parts of a result up to that size are the whole result,
+    // read as quickly as ever.
     std::size_t RowsPerPart = 8192;
 
 private:
