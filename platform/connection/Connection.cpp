@@ -16,6 +16,17 @@ constexpr const char* kDataProvider = "LocalStore.4.0";
 
 constexpr std::size_t kRowsPerChunk = 4096;
 
+const std::shared_ptr<LocalStore>& Opened(const std::shared_ptr<LocalStore>& store) {
+    if (!store) {
+        throw runtime::Failure("the connection is not open");
+    }
+    return store;
+}
+
+shape::ProviderQuery QueryOn(std::shared_ptr<LocalStore> store) {
+    return [store = std::move(store)](const std::string& text) { return store->Query(text); };
+}
+
 }  // namespace
 
 Connection::Connection() = default;
@@ -44,13 +55,8 @@ void Connection::Open(const std::string& connectionString, const std::string&, c
 }
 
 std::shared_ptr<Table> Connection::Execute(const std::string& command) const {
-    if (!store_) {
-        throw runtime::Failure("the connection is not open");
-    }
-    const auto store = store_;
-    const shape::ProviderQuery query = [store](const std::string& text) {
-        return store->Query(text);
-    };
+    const auto store = Opened(store_);
+    const shape::ProviderQuery query = QueryOn(store);
     store->LoadTablesNamedIn(command);
     // Every level of a command is read from one moment of the database.
     const LocalStore::Snapshot snapshot(*store);
@@ -64,13 +70,8 @@ PartedTable Connection::ExecuteInParts(const std::string& command) const {
     if (Provider != kShapeProvider || !shape::IsShapeCommand(command)) {
         return {Execute(command), nullptr};
     }
-    if (!store_) {
-        throw runtime::Failure("the connection is not open");
-    }
-    const auto store = store_;
-    const shape::ProviderQuery query = [store](const std::string& text) {
-        return store->Query(text);
-    };
+    const auto store = Opened(store_);
+    const shape::ProviderQuery query = QueryOn(store);
     const shape::ProviderStream stream = [store](const std::string& text,
                                                  const std::function<void(Table&)>& take) {
         auto columns =

@@ -59,15 +59,11 @@ std::optional<PartKey> KeyOf(const Table& table, const std::vector<std::size_t>&
         }
         return SingleKey(*key);
     }
-    std::string key;
-    for (const auto column : columns) {
-        const auto part = RelateKey(table.Cell(row, column));
-        if (!part) {
-            return std::nullopt;
-        }
-        key += std::to_string(part->size()) + ":" + *part;
+    auto key = RowKey(table, columns, row);
+    if (!key) {
+        return std::nullopt;
     }
-    return key;
+    return std::move(*key);
 }
 
 void KeyParts::Add(PartKey key, std::uint32_t part) {

@@ -39,20 +39,6 @@ std::string CurrencyKey(std::int64_t tenThousandths) {
     return NumberKey(static_cast<double>(tenThousandths) / 10000.0);
 }
 
-// A row's key over several columns; nullopt when any of them is Null.
-std::optional<std::string> RowKey(const Table& table, const std::vector<std::size_t>& columns,
-                                  std::size_t row) {
-    std::string key;
-    for (const auto column : columns) {
-        auto part = RelateKey(table.Cell(row, column));
-        if (!part) {
-            return std::nullopt;
-        }
-        key += std::to_string(part->size()) + ":" + *part;
-    }
-    return key;
-}
-
 // Whether every value of the column is Null or a whole number, so that the
 // rows can be grouped by the number itself.
 bool IntegersOnly(const Table& table, std::size_t column) {
@@ -152,6 +138,19 @@ std::optional<std::string> RelateKey(const Variant& value) {
             },
         },
         value);
+}
+
+std::optional<std::string> RowKey(const Table& table, const std::vector<std::size_t>& columns,
+                                  std::size_t row) {
+    std::string key;
+    for (const auto column : columns) {
+        auto part = RelateKey(table.Cell(row, column));
+        if (!part) {
+            return std::nullopt;
+        }
+        key += std::to_string(part->size()) + ":" + *part;
+    }
+    return key;
 }
 
 Chapter BuildChapter(const Table& parent, const std::vector<std::size_t>& parentColumns,
