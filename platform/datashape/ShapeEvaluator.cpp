@@ -62,19 +62,25 @@ private:
         std::vector<std::size_t> parentColumns;
         std::vector<std::size_t> childColumns;
         for (const auto& [parentName, childName] : relation.columnPairs) {
-            const auto parentColumn = FindColumn(parent, parentName, "parent level");
-            if (parent.columns[parentColumn].chapter) {
-                throw runtime::Failure("shape command: [" + parentName +
-                                       "] is a chapter and cannot be related");
-            }
-            parentColumns.push_back(parentColumn);
-            childColumns.push_back(FindColumn(*child, childName, "child level"));
+            parentColumns.push_back(RelatedColumn(parent, parentName, "parent level"));
+            childColumns.push_back(RelatedColumn(*child, childName, "child level"));
         }
         Column column;
         column.name = relation.chapterName.empty() ? "Chapter" + std::to_string(++chapters_)
                                                    : relation.chapterName;
         column.type = adChapter;
         column.chapter = BuildChapter(parent, parentColumns, std::move(child), childColumns);
+        return column;
+    }
+
+    // A chapter holds no values to compare, on either side of a relation.
+    static std::size_t RelatedColumn(const Table& table, const std::string& name,
+                                     const char* level) {
+        const auto column = FindColumn(table, name, level);
+        if (table.columns[column].chapter) {
+            throw runtime::Failure("shape command: [" + name +
+                                   "] is a chapter and cannot be related");
+        }
         return column;
     }
 

@@ -214,6 +214,12 @@ TEST(ShapeProvider, RejectsCommandsThatRelateOrAggregateWhatIsNotThere) {
         {"SHAPE {SELECT Id FROM Parents} APPEND ({SELECT ParentId FROM Kids} RELATE Id TO "
          "ParentId) AS K, MAX(K.Nope)",
          "the chapter has no column [Nope]"},
+        {"SHAPE {SELECT Id FROM Parents} APPEND ({SELECT ParentId FROM Kids} RELATE Id TO "
+         "ParentId) AS K, ({SELECT ParentId FROM Kids} RELATE K TO ParentId)",
+         "[K] is a chapter and cannot be related"},
+        {"SHAPE {SELECT Id FROM Parents} APPEND ((SHAPE {SELECT Id FROM Parents} APPEND "
+         "({SELECT ParentId FROM Kids} RELATE Id TO ParentId) AS K) RELATE Id TO K)",
+         "[K] is a chapter and cannot be related"},
         {"SHAPE {SELECT Id FROM Nowhere}", "no such table: Nowhere"},
         {"DELETE FROM Parents", "would change the database"},
         {"SELECT 1; SELECT 2", "more than one statement"},
