@@ -18,6 +18,7 @@
 #include "platform/datashape/PartedEvaluation.h"
 #include "platform/datashape/ShapeEvaluator.h"
 #include "platform/datashape/ShapeParser.h"
+#include "platform/recordset/CommandSource.h"
 #include "platform/recordset/Recordset.h"
 #include "platform/recordset/TypeCodes.h"
 #include "platform/runtime/Diagnostics.h"
@@ -100,19 +101,32 @@ void Walk(Recordset& recordset, std::string& out) {
     }
 }
 
+// Evaluates over the three tables, whole or in parts, as the connection
+// does over the database.
+class Tables : public CommandSource {
+public:
+    explicit Tables(std::optional<std::size_t> rowsPerPart) : rowsPerPart_(rowsPerPart) {}
+
+    std::shared_ptr<Table> Execute(const std::string& command) const override {
+        return shape::Evaluate(shape::Parse(command), Query);
+    }
+    PartedTable ExecuteInParts(const std::string& command) const override {
+        if (!rowsPerPart_) {
+            return CommandSource::ExecuteInParts(command);
+        }
+        auto parsed = std::make_shared<const shape::ShapeCommand>(shape::Parse(command));
+        return shape::EvaluateInParts(std::move(parsed), Query, Stream, *rowsPerPart_);
+    }
+
+private:
+    std::optional<std::size_t> rowsPerPart_;
+};
+
 // The rows walked, or nothing where the command is refused.
 std::optional<std::string> Rows(std::string_view text, std::optional<std::size_t> rowsPerPart) {
     try {
-        auto command = std::make_shared<const shape::ShapeCommand>(shape::Parse(text));
-        PartedTable result = rowsPerPart
-                                 ? shape::EvaluateInParts(command, Query, Stream, *rowsPerPart)
-                                 : PartedTable{shape::Evaluate(*command, Query), nullptr};
-        auto cursor = std::make_shared<Cursor>();
-        cursor->rowCount = result.first->rowCount;
-        cursor->table = std::move(result.first);
-        cursor->parts = std::move(result.rest);
-        cursor->NextPartWhenPassed();
-        Recordset recordset(std::move(cursor));
+        Recordset recordset;
+        recordset.Open(std::string(text), Tables(rowsPerPart));
         std::string rows;
         Walk(recordset, rows);
         return rows;
