@@ -7,13 +7,14 @@
 
 namespace kestrova::platform::textorder {
 
-// The three generations of the format's "General" sort order. Within the
-// characters people type they agree, except that the first one treats
-// hyphen and apostrophe as ordinary punctuation.
+// The three generations of the format's "General" sort order. Each
+// places the code page's punctuation, symbols and accented letters in its
+// own way (OrderDescriptions.cpp); from Access 2000 on, hyphens and
+// apostrophes decide only after the rest.
 enum class Generation {
     General1997,    // Jet 3 files
-    GeneralLegacy,  // Jet 4 and ACE files of Access 2000 to 2007
-    General2010,    // ACE files of Access 2010 and later
+    GeneralLegacy,  // Jet 4 and ACE columns that declare it: Access 2000 to 2007, 2019
+    General2010,    // ACE columns that declare General: Access 2010 and 2016
 };
 
 // How a text column sorts: the format's General order of one generation,

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "tests/data/CompactRows.h"
 #include "tests/data/FixtureDatabase.h"
 #include "tests/data/MdbFixture.h"
+#include "tests/textorder/EngineOrderList.h"
 
 // Statements sort and compare text as the format's own engine does: in the
 // order each .mdb column's definition names, and in General for a SQLite
@@ -96,6 +99,81 @@ TEST_P(TextOrderQuery, OrderBySortsAsTheEngineAndEqualKeysKeepTheTablesOrder) {
                    "SELECT ProductID FROM Products WHERE ProductID > 12 ORDER BY "
                    "ProductID DESC"),
               "17 16 15 14 13");
+}
+
+// The engine's own list of texts for one order, in a file of the version
+// that sorts so.
+struct ListInAFile {
+    const char* list;
+    const char* declared;  // the text column's declaration
+    Format format;
+    const char* name;
+};
+
+class EngineListQuery : public ::testing::TestWithParam<ListInAFile> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, EngineListQuery,
+    ::testing::Values(ListInAFile{"general-legacy.txt", "TEXT", Format::ClassicMdb,
+                                  "GeneralLegacyInAnMdbFileOf2000"},
+                      ListInAFile{"general.txt", "TEXT SORT2010", Format::ClassicMdb,
+                                  "GeneralInAnMdbFileOf2010"},
+                      ListInAFile{"general.txt", "TEXT", Format::Sqlite, "GeneralInSqlite"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+std::string SqlText(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+// The rows' places, joined, as CompactRows gives them.
+std::string Places(const std::vector<std::size_t>& places) {
+    std::string joined;
+    for (const auto place : places) {
+        joined += (joined.empty() ? "" : " ") + std::to_string(place);
+    }
+    return joined;
+}
+
+// ORDER BY gives the list's texts in its order, ascending and descending,
+// and the texts of one group in the order the table holds them, which is
+// not the list's.
+TEST_P(EngineListQuery, OrderByGivesTheEnginesOrderOfTheWholeList) {
+    auto list = testing::EngineOrderList(GetParam().list);
+    std::shuffle(list.begin(), list.end(), std::mt19937(2010));
+    std::string sql = std::string("CREATE TABLE Texts (Place INTEGER, Words ") +
+                      GetParam().declared + "); INSERT INTO Texts VALUES ";
+    for (std::size_t place = 0; place < list.size(); ++place) {
+        sql +=
+            (place ? ", (" : "(") + std::to_string(place) + ", " + SqlText(list[place].text) + ")";
+    }
+    testing::FixtureFolder folder;
+    std::string file = folder.Database("texts.db", sql + ";");
+    if (GetParam().format == Format::ClassicMdb) {
+        testing::CopyToClassicMdb(file, folder.Path() + "/texts.mdb");
+        file = folder.Path() + "/texts.mdb";
+    }
+    std::vector<std::size_t> ascending(list.size());
+    for (std::size_t place = 0; place < list.size(); ++place) {
+        ascending[place] = place;
+    }
+    std::stable_sort(ascending.begin(), ascending.end(),
+                     [&](std::size_t a, std::size_t b) { return list[a].group < list[b].group; });
+    std::vector<std::size_t> descending = ascending;
+    std::stable_sort(descending.begin(), descending.end(),
+                     [&](std::size_t a, std::size_t b) { return list[a].group > list[b].group; });
+    const auto rows = [&](const std::string& command) {
+        std::string joined;
+        for (const auto& row : testing::CompactRows(*testing::OpenShaped(file, command))) {
+            joined += (joined.empty() ? "" : " ") + row;
+        }
+        return joined;
+    };
+    EXPECT_EQ(rows("SELECT Place FROM Texts ORDER BY Words"), Places(ascending));
+    EXPECT_EQ(rows("SELECT Place FROM Texts ORDER BY Words DESC, Place"), Places(descending));
 }
 
 TEST(TextOrderQuery, AnMdbColumnsTextEqualsAsItsKeysDoInJoinsAndComparisons) {

@@ -62,6 +62,14 @@ struct Rule {
     int order;
 };
 
+void ExpectRules(Generation generation, const std::vector<Rule>& rules) {
+    auto order = Order(generation);
+    for (const auto& rule : rules) {
+        EXPECT_EQ(Sign(order->Compare(rule.a, rule.b)), rule.order) << rule.what;
+        EXPECT_EQ(Sign(order->Compare(rule.b, rule.a)), -rule.order) << rule.what;
+    }
+}
+
 TEST(GeneralOrder, FollowsEachRule) {
     const std::vector<Rule> rules = {
         {"case never counts", "BOOTS", "boots", 0},
@@ -69,36 +77,57 @@ TEST(GeneralOrder, FollowsEachRule) {
         {"Bags before boots, whatever the case", "Bags", "boots", -1},
         {"accents only after the letters", "\u00E9clair", "eclairs", -1},
         {"accents decide left to right", "\u00E9cole", "ecol\u00E9", 1},
-        {"grave before acute", "\u00E0", "\u00E1", -1},
+        {"acute before grave", "\u00E1", "\u00E0", -1},
         {"space before punctuation", "a b", "a!b", -1},
         {"punctuation before digits", "a#", "a0", -1},
         {"digits before letters", "9", "a", -1},
         {"digits one by one", "10", "9", -1},
         {"\u00C6 sorts as AE", "\u00C6on", "AEpa", -1},
-        {"\u00C6 after AE itself", "AEon", "\u00C6on", -1},
-        {"\u00DF sorts as SS", "Stra\u00DFe", "Strasse", 1},
+        {"\u00C6 is AE exactly", "AEon", "\u00C6on", 0},
+        {"\u00DF is SS exactly", "Stra\u00DFe", "Strasse", 0},
         {"\u00DF before a t", "Stra\u00DFe", "Strat", -1},
         {"a hyphen decides after the letters", "coop", "co-op", -1},
         {"an apostrophe decides after the letters", "cant", "can't", -1},
         {"a hyphen never before a letter", "co-op", "coo", 1},
-        {"the soft hyphen is left out too", "coop", "co\u00ADop", -1},
+        {"the soft hyphen counts for nothing", "coop", "co\u00ADop", 0},
+        {"a dash decides after the letters", "coop", "co\u2013op", -1},
         {"a control character is left out",
          "a\x01"
          "b",
          "ab", 1},
-        {"empty text before any other", "", " ", -1},
+        {"empty text before any other", "", "!", -1},
+        {"trailing spaces count for nothing", "a  ", "a", 0},
+        {"spaces before the text count", " a", "a", -1},
         {"a prefix first", "abc", "abcd", -1},
         {"superscript two as two", "x\u00B2", "x2", 0},
         {"\u0160 as S with a caron, before T", "\u0160a", "Ta", -1},
         {"\u0160 after S", "Sa", "\u0160a", -1},
-        {"no-break space as space", "a\u00A0b", "a b", 0},
+        {"no-break space after space", "a b", "a\u00A0b", -1},
         {"letters beyond Latin-1 after Latin ones", "\u03B1", "z", 1},
     };
-    auto order = Order(Generation::General2010);
-    for (const auto& rule : rules) {
-        EXPECT_EQ(Sign(order->Compare(rule.a, rule.b)), rule.order) << rule.what;
-        EXPECT_EQ(Sign(order->Compare(rule.b, rule.a)), -rule.order) << rule.what;
-    }
+    ExpectRules(Generation::General2010, rules);
+}
+
+// What the code page does not hold sorts by its decomposition, else by its
+// kind, in both orders from Access 2000 on.
+TEST(GeneralOrder, SortsCharactersBeyondTheCodePageByDecompositionAndKind) {
+    const std::vector<Rule> rules = {
+        {"\u0103 as a, after the code page's accents", "\u00E5b", "\u0103b", -1},
+        {"\u0103 before b", "\u0103z", "ba", -1},
+        {"\uFB01 as f and i", "\uFB01x", "fiy", -1},
+        {"\uFB01 after fi itself", "fix", "\uFB01x", -1},
+        {"an em space as space", "a\u2003", "a!", -1},
+        {"an Arabic-Indic digit as its digit", "\u0663", "4", -1},
+        {"an Arabic-Indic digit after the digit", "3", "\u0663", -1},
+        {"Unicode's hyphen as the hyphen", "co\u2010op", "co-op", 0},
+        {"a symbol beyond the code page before the digits", "\u2190", "0", -1},
+        {"a symbol beyond the code page after its symbols", "\u00F7", "\u2190", -1},
+        {"a zero-width joiner is left out", "ab", "a\u200Db", -1},
+        {"Greek after Latin", "z", "\u03B1", -1},
+        {"Greek case never counts", "\u0391", "\u03B1", 0},
+    };
+    ExpectRules(Generation::GeneralLegacy, rules);
+    ExpectRules(Generation::General2010, rules);
 }
 
 // Access 97 sorts control characters, and what its order does not know,
