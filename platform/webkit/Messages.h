@@ -38,18 +38,28 @@ enum class MoreText { Follows, Ends };
 
 // Set a property of an element, known by its id or else its name, again,
 // on a page put back after its web process ended: as the window's handlers
-// set it on the page before. Payload "(sss)": id or name, property
-// ("src", "className" or "display"), value.
+// set it on the page before. Payload "(sssx)": id or name, property
+// ("src", "className" or "display"), value, and the block of the outline's
+// rows that holds the element (-1 when it is in none, or the page's rows
+// are not windowed).
 inline constexpr const char* kRestoreProperty = "kestrova.restore-property";
 
 // From the web process to the window: the window's handlers set a property
-// of an element of the page. Payload "(sss)", as kRestoreProperty's.
+// of an element of the page. Payload "(sssx)", as kRestoreProperty's.
 inline constexpr const char* kElementChanged = "kestrova.element-changed";
-inline constexpr const char* kElementPropertyType = "(sss)";
+inline constexpr const char* kElementPropertyType = "(sssx)";
+
+// From the web process to the window: where the view of a long outline
+// stands, now and then as it scrolls. Payload "(xd)": the block of rows at
+// the top of the view, and how many pixels below that block's top.
+inline constexpr const char* kPlace = "kestrova.place";
+// Scroll a page put back to where its view stood. Payload as kPlace's.
+inline constexpr const char* kRestorePlace = "kestrova.restore-place";
+inline constexpr const char* kPlaceType = "(xd)";
 
 // The type of the start data WebKit hands the extension module
 // (kestrova-webext.so in the application directory): the application
-// directory.
-inline constexpr const char* kExtensionStartDataType = "s";
+// directory, and whether a long outline's rows are windowed.
+inline constexpr const char* kExtensionStartDataType = "(sb)";
 
 }  // namespace kestrova::platform::messages

@@ -147,7 +147,7 @@ void RemoteDocument::StartSplit() {
 }
 
 std::shared_ptr<PageStretches> RemoteDocument::TakeInStretches(std::string_view lead) {
-    if (loading_ != PageLoading::DeferHiddenDivisions || written_ || stretches_) {
+    if (loading_ == PageLoading::Whole || written_ || stretches_) {
         return nullptr;
     }
     lead_ = std::string(lead);
@@ -431,6 +431,7 @@ void RemoteDocument::Remember(ElementChange change) {
         changes_.push_back(std::move(change));
     } else {
         changes_[known->second].value = std::move(change.value);
+        changes_[known->second].block = change.block;
     }
 }
 
@@ -441,10 +442,17 @@ bool RemoteDocument::PutBack() {
     loaded_ = false;
     pending_ = sent_;
     for (const auto& change : changes_) {
-        pending_.push_back(Message{messages::kRestoreProperty,
+        pending_.push_back(Message{
+            messages::kRestoreProperty,
+            GVariantPtr(g_variant_ref_sink(g_variant_new(
+                messages::kElementPropertyType, change.element.c_str(), change.property.c_str(),
+                change.value.c_str(), static_cast<gint64>(change.block)))),
+            nullptr});
+    }
+    if (place_) {
+        pending_.push_back(Message{messages::kRestorePlace,
                                    GVariantPtr(g_variant_ref_sink(g_variant_new(
-                                       messages::kElementPropertyType, change.element.c_str(),
-                                       change.property.c_str(), change.value.c_str()))),
+                                       messages::kPlaceType, place_->block, place_->offset))),
                                    nullptr});
     }
     Load();

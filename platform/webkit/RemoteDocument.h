@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -20,8 +21,11 @@ class StretchesToSplit;
 // How the view builds the document from the page text.
 enum class PageLoading {
     // The content of each hidden division waits, in a sealed file the web
-    // process maps, until that division is first shown.
+    // process maps, until that division is first shown; a long outline's
+    // rows are in the document only around the part of the page in sight.
     DeferHiddenDivisions,
+    // The same, but with every row of the outline in the document.
+    DeferHiddenDivisionsEveryRow,
     // Everything at once, as written.
     Whole,
 };
@@ -78,8 +82,18 @@ public:
         std::string element;
         std::string property;
         std::string value;
+        // The block of the outline's rows that holds the element, in a
+        // page whose rows are windowed; -1 otherwise.
+        std::int64_t block = -1;
     };
     void Remember(ElementChange change);
+    // Where the view of a long outline stands: the block of rows at its
+    // top, and how far below that block's top.
+    struct Place {
+        gint64 block = 0;
+        double offset = 0;
+    };
+    void Remember(Place place) { place_ = place; }
     // The view lost the page: it shows the same text again, and the
     // properties the handlers set, each with its last value. Says whether
     // there was a page to put back.
@@ -167,6 +181,8 @@ private:
     std::vector<ElementChange> changes_;
     // Where each element's property stands in changes_.
     std::unordered_map<std::string, std::size_t> changeIndex_;
+    // Where the view stood last.
+    std::optional<Place> place_;
 };
 
 }  // namespace kestrova::platform

@@ -68,7 +68,8 @@ void WebKitBrowser::OnInitializeWebExtensions(WebKitWebContext* context, gpointe
                                                     browser->applicationDirectory_.c_str());
     webkit_web_context_set_web_extensions_initialization_user_data(
         context,
-        g_variant_new(messages::kExtensionStartDataType, browser->applicationDirectory_.c_str()));
+        g_variant_new(messages::kExtensionStartDataType, browser->applicationDirectory_.c_str(),
+                      browser->loading_ == PageLoading::DeferHiddenDivisions));
 }
 
 void WebKitBrowser::Navigate(const std::string& address) {
@@ -194,22 +195,50 @@ gboolean WebKitBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu* menu, G
     return webkit_context_menu_get_n_items(menu) == 0;  // nothing left: no menu
 }
 
+namespace {
+
+// Whether a message from the web process carries a payload of its type;
+// says so on stderr when not.
+bool HasPayload(WebKitUserMessage* message, const char* type) {
+    GVariant* payload = webkit_user_message_get_parameters(message);
+    if (payload && g_variant_is_of_type(payload, G_VARIANT_TYPE(type))) {
+        return true;
+    }
+    runtime::ReportFailure("browser view", std::string("the message ") +
+                                               webkit_user_message_get_name(message) +
+                                               " came without its payload");
+    return false;
+}
+
+}  // namespace
+
 gboolean WebKitBrowser::OnUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer self) {
     auto* browser = static_cast<WebKitBrowser*>(self);
     const std::string_view name = webkit_user_message_get_name(message);
     if (name == messages::kElementChanged) {
-        GVariant* payload = webkit_user_message_get_parameters(message);
-        if (!payload ||
-            !g_variant_is_of_type(payload, G_VARIANT_TYPE(messages::kElementPropertyType))) {
-            runtime::ReportFailure("browser view", "a change of an element came without one");
+        if (!HasPayload(message, messages::kElementPropertyType)) {
             return TRUE;
         }
         const gchar* element = nullptr;
         const gchar* property = nullptr;
         const gchar* value = nullptr;
-        g_variant_get(payload, "(&s&s&s)", &element, &property, &value);
+        gint64 block = -1;
+        g_variant_get(webkit_user_message_get_parameters(message), "(&s&s&sx)", &element, &property,
+                      &value, &block);
         if (browser->document_) {
-            browser->document_->Remember({element, property, value});
+            browser->document_->Remember({element, property, value, block});
+        }
+        return TRUE;
+    }
+    if (name == messages::kPlace) {
+        if (!HasPayload(message, messages::kPlaceType)) {
+            return TRUE;
+        }
+        RemoteDocument::Place place;
+        g_variant_get(webkit_user_message_get_parameters(message), messages::kPlaceType,
+                      &place.block, &place.offset);
+        if (browser->document_) {
+            browser->document_->Remember(place);
         }
         return TRUE;
     }

@@ -4,14 +4,18 @@
 #include "shell/webprocess/WebProcessHost.h"
 
 // WebKit calls this when it loads the extension into a web process. The
-// start data is the application directory.
+// start data is the application directory, and whether long outlines are
+// windowed.
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
     WebKitWebExtension* extension, const GVariant* startData) {
     const gchar* applicationDirectory = "";
-    if (startData && g_variant_is_of_type(
-                         const_cast<GVariant*>(startData),
-                         G_VARIANT_TYPE(kestrova::platform::messages::kExtensionStartDataType))) {
-        applicationDirectory = g_variant_get_string(const_cast<GVariant*>(startData), nullptr);
+    gboolean windowed = TRUE;
+    auto* data = const_cast<GVariant*>(startData);
+    if (data && g_variant_is_of_type(
+                    data, G_VARIANT_TYPE(kestrova::platform::messages::kExtensionStartDataType))) {
+        g_variant_get(data, "(&sb)", &applicationDirectory, &windowed);
     }
-    kestrova::webprocess::Initialize(extension, applicationDirectory);
+    kestrova::webprocess::Initialize(extension, applicationDirectory,
+                                     windowed ? kestrova::platform::LongOutlines::Windowed
+                                              : kestrova::platform::LongOutlines::EveryRow);
 }

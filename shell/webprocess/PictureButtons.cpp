@@ -13,7 +13,8 @@ using platform::jsc::ValuePtr;
 // handler finds it. Its name for screen readers is the ALT text and the
 // cell of its row under the heading "Customer" or "Order #". The picture
 // of each division is kept, since looking it up by name walks the whole
-// document after every change of it.
+// document after every change of it; weakly, so that the rows of a long
+// outline that left the document go with their pictures.
 constexpr const char* kPictureButtons = R"(
 (function () {
     const pictureOf = new Map();
@@ -33,7 +34,8 @@ constexpr const char* kPictureButtons = R"(
             for (const picture of pictures) {
                 const customer = picture.name.startsWith('imgCustomer');
                 const division = 'div' + picture.name.substring(3);
-                if (pictureOf.get(division) == picture && isButton(picture)) {
+                if (pictureOf.has(division) && pictureOf.get(division).deref() == picture &&
+                    isButton(picture)) {
                     continue;  // made in an earlier part of the page
                 }
                 const row = picture.closest('tr');
@@ -47,7 +49,7 @@ constexpr const char* kPictureButtons = R"(
                 picture.setAttribute('aria-controls', division);
                 picture.setAttribute('aria-expanded', expanded(document.getElementById(division)));
                 picture.setAttribute('aria-label', label ? alt + ', ' + label : alt);
-                pictureOf.set(division, picture);
+                pictureOf.set(division, new WeakRef(picture));
             }
         },
         bind() {
@@ -73,7 +75,7 @@ constexpr const char* kPictureButtons = R"(
             });
         },
         follow(id, display) {
-            const picture = pictureOf.get(id);
+            const picture = pictureOf.has(id) ? pictureOf.get(id).deref() : undefined;
             if (picture && picture.isConnected && picture.getAttribute('aria-controls') == id) {
                 picture.setAttribute('aria-expanded', display == 'none' ? 'false' : 'true');
             }

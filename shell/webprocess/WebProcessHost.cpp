@@ -18,7 +18,7 @@
 #include "platform/webkit/extension/JscDocument.h"
 #include "platform/webkit/extension/JscValues.h"
 #include "platform/webkit/extension/MappedText.h"
-#include "platform/webkit/extension/PageWriter.h"
+#include "platform/webkit/extension/OutlineFeed.h"
 #include "shell/form/Form1.h"
 #include "shell/webprocess/PictureButtons.h"
 
@@ -49,8 +49,15 @@ struct Host {
     // page's document is parsed.
     bool documentParsed = false;
     std::vector<PendingMessage> pending;
-    // Writes the page into the document, a piece at each turn.
-    std::unique_ptr<platform::PageWriter> writer;
+    // Writes the page into the document, a piece at each turn, or a window
+    // over its rows.
+    std::unique_ptr<platform::OutlineFeed> feed;
+    // Where the view stands goes to the window a moment after it moved.
+    guint placeSource = 0;
+    // What the handlers set before the rows became a window, for their
+    // blocks to keep once they are.
+    std::vector<platform::ElementChange> earlyChanges;
+    platform::LongOutlines longOutlines = platform::LongOutlines::Windowed;
     // The page of this web process, for messages to the window.
     WebKitWebPage* page = nullptr;
     // Whether Enter and Space click the document's pictures yet.
@@ -90,6 +97,15 @@ void RequirePayload(GVariant* payload, const char* type, const char* what) {
 // The window keeps what its handlers set on the page, to set it again on a
 // page put back after this process ended. A picture's expanded state
 // follows its division.
+// The window over the outline's rows, when the page has one.
+platform::RowWindow* Window() {
+    return TheHost().feed ? TheHost().feed->Window() : nullptr;
+}
+
+// The window keeps what its handlers set on the page, to set it again on a
+// page put back after this process ended; a block of the outline's rows
+// keeps it too, for when it comes back into the document. A picture's
+// expanded state follows its division.
 void OnElementChanged(const platform::ElementChange& change) {
     if (change.property == "display") {
         runtime::Attempt("web process: the picture's expanded state", [&] {
@@ -97,9 +113,60 @@ void OnElementChanged(const platform::ElementChange& change) {
             FollowDivision(context.get(), change.element, change.value);
         });
     }
-    TellTheWindow(platform::messages::kElementChanged,
-                  g_variant_new(platform::messages::kElementPropertyType, change.element.c_str(),
-                                change.property.c_str(), change.value.c_str()));
+    std::int64_t block = -1;
+    if (auto* window = Window()) {
+        runtime::Attempt("web process: keeping a change of the rows",
+                         [&] { block = window->Changed(change); });
+    } else if (TheHost().feed) {
+        TheHost().earlyChanges.push_back(change);
+    }
+    TellTheWindow(
+        platform::messages::kElementChanged,
+        g_variant_new(platform::messages::kElementPropertyType, change.element.c_str(),
+                      change.property.c_str(), change.value.c_str(), static_cast<gint64>(block)));
+}
+
+// The rows became a window: the blocks keep what was set on them before,
+// and the window process learns which block holds each element.
+void OnWindowTaken(platform::RowWindow& window) {
+    auto changes = std::move(TheHost().earlyChanges);
+    TheHost().earlyChanges.clear();
+    for (const auto& change : changes) {
+        runtime::Attempt("web process: keeping a change of the rows", [&] {
+            const std::int64_t block = window.Changed(change);
+            if (block >= 0) {
+                TellTheWindow(platform::messages::kElementChanged,
+                              g_variant_new(platform::messages::kElementPropertyType,
+                                            change.element.c_str(), change.property.c_str(),
+                                            change.value.c_str(), static_cast<gint64>(block)));
+            }
+        });
+    }
+}
+
+// A moment after the view of a long outline moved, the window hears where
+// it stands, to bring it back there on a page put back.
+void OnMoved() {
+    Host& host = TheHost();
+    if (host.placeSource) {
+        return;
+    }
+    host.placeSource = g_timeout_add(
+        250,
+        [](gpointer) -> gboolean {
+            TheHost().placeSource = 0;
+            runtime::Attempt("web process: telling where the view stands", [] {
+                auto* window = Window();
+                const auto place = window ? window->Where() : std::nullopt;
+                if (place) {
+                    TellTheWindow(platform::messages::kPlace,
+                                  g_variant_new(platform::messages::kPlaceType,
+                                                static_cast<gint64>(place->block), place->offset));
+                }
+            });
+            return G_SOURCE_REMOVE;
+        },
+        nullptr);
 }
 
 std::shared_ptr<platform::JscDocument> ShownDocument() {
@@ -177,6 +244,12 @@ void MakeThePicturesButtons() {
     });
 }
 
+// Rows that came into the window's part of the document: their pictures
+// become buttons.
+void OnRowsCameIn(JSCValue* row) {
+    runtime::Attempt("web process: making the pictures buttons", [&] { MakePictureButtons(row); });
+}
+
 void OnWritePage(GVariant* payload, GUnixFDList* files) {
     PagePart start = PagePartOf(payload, files);
     Host& host = TheHost();
@@ -184,18 +257,26 @@ void OnWritePage(GVariant* payload, GUnixFDList* files) {
     // Messages about elements wait for the whole page to be written.
     host.documentParsed = false;
     host.picturesAreButtons = false;
-    host.writer = std::make_unique<platform::PageWriter>(
-        context.get(), start.text, start.text->Text(), start.more,
-        [] { OnDocumentLoaded(nullptr, nullptr); }, &MakeThePicturesButtons);
+    host.feed.reset();
+    host.earlyChanges.clear();
     host.deferred->Expect(std::move(start.divisions), start.pageText, start.pageTextOffset);
+    platform::OutlineFeed::Hooks hooks;
+    hooks.done = [] { OnDocumentLoaded(nullptr, nullptr); };
+    hooks.partWritten = &MakeThePicturesButtons;
+    hooks.windowTaken = &OnWindowTaken;
+    hooks.window.rowsCameIn = &OnRowsCameIn;
+    hooks.window.moved = &OnMoved;
+    host.feed = std::make_unique<platform::OutlineFeed>(context.get(), host.deferred,
+                                                        host.longOutlines, hooks);
+    host.feed->Read(start.text, start.text->Text(), start.more);
 }
 
 void OnMorePage(GVariant* payload, GUnixFDList* files) {
     PagePart part = PagePartOf(payload, files);
     Host& host = TheHost();
-    runtime::Require(host.writer, "page being written")
-        .Continue(part.text, part.text->Text(), part.more);
+    auto& feed = runtime::Require(host.feed, "page being written");
     host.deferred->ExpectMore(std::move(part.divisions), part.pageText, part.pageTextOffset);
+    feed.Read(part.text, part.text->Text(), part.more);
 }
 
 void OnPutElementProperty(GVariant* payload, GUnixFDList*) {
@@ -229,7 +310,15 @@ void OnRestoreProperty(GVariant* payload, GUnixFDList*) {
     const gchar* key = nullptr;
     const gchar* property = nullptr;
     const gchar* value = nullptr;
-    g_variant_get(payload, "(&s&s&s)", &key, &property, &value);
+    gint64 block = -1;
+    g_variant_get(payload, "(&s&s&sx)", &key, &property, &value, &block);
+    // A block of a long outline's rows keeps it, and shows it when in view.
+    if (auto* window = Window(); window && block >= 0) {
+        if (!window->Restore(block, {key, property, value})) {
+            throw runtime::Failure("there is no block " + std::to_string(block) + " of rows");
+        }
+        return;
+    }
     const auto document = ShownDocument();
     auto element = runtime::Require(document->all(), "collection of elements").item(key);
     auto& found = runtime::Require(element, std::string("element ") + key);
@@ -245,6 +334,22 @@ void OnRestoreProperty(GVariant* payload, GUnixFDList*) {
     }
 }
 
+// The view of a page put back goes where it stood.
+void OnRestorePlace(GVariant* payload, GUnixFDList*) {
+    RequirePayload(payload, platform::messages::kPlaceType, "place");
+    if (!TheHost().documentParsed) {
+        throw NotParsedYet{};
+    }
+    platform::RowWindow::Place place;
+    gint64 block = 0;
+    g_variant_get(payload, platform::messages::kPlaceType, &block, &place.offset);
+    place.block = block;
+    auto* window = Window();
+    if (!window || !window->GoTo(place)) {
+        throw runtime::Failure("the page holds no block " + std::to_string(block) + " of rows");
+    }
+}
+
 using Handler = void (*)(GVariant* payload, GUnixFDList* files);
 
 const std::map<std::string_view, Handler>& Handlers() {
@@ -254,6 +359,7 @@ const std::map<std::string_view, Handler>& Handlers() {
         {platform::messages::kWritePage, &OnWritePage},
         {platform::messages::kMorePage, &OnMorePage},
         {platform::messages::kRestoreProperty, &OnRestoreProperty},
+        {platform::messages::kRestorePlace, &OnRestorePlace},
     };
     return handlers;
 }
@@ -285,7 +391,7 @@ gboolean OnUserMessage(WebKitWebPage*, WebKitUserMessage* message, gpointer) {
 
 void OnDocumentLoaded(WebKitWebPage*, gpointer) {
     Host& host = TheHost();
-    if (host.writer && !host.writer->Done()) {
+    if (host.feed && !host.feed->Done()) {
         return;  // the page is still being written
     }
     host.documentParsed = true;
@@ -302,7 +408,7 @@ void OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage*, WebKitFrame* fram
         TheHost().mainFrame.reset(WEBKIT_FRAME(g_object_ref(frame)));
         TheHost().documentParsed = false;  // a new document is on its way
         TheHost().deferred->Forget();
-        TheHost().writer.reset();
+        TheHost().feed.reset();
         TheHost().picturesAreButtons = false;
     }
 }
@@ -345,8 +451,10 @@ void OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
 
 }  // namespace
 
-void Initialize(WebKitWebExtension* extension, std::string applicationDirectory) {
+void Initialize(WebKitWebExtension* extension, std::string applicationDirectory,
+                platform::LongOutlines longOutlines) {
     runtime::SetAppPath(std::move(applicationDirectory));
+    TheHost().longOutlines = longOutlines;
     TheHost().deferred->OnBuilt([](JSCValue* division) {
         runtime::Attempt("web process: making the pictures buttons",
                          [&] { MakePictureButtons(division); });

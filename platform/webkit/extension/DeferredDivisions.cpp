@@ -8,7 +8,10 @@
 namespace kestrova::platform {
 
 void DeferredDivisions::Forget() {
+    contents_.clear();
     waiting_.clear();
+    built_.clear();
+    outOfTheDocument_ = false;
     indexed_ = false;
     holdersOfName_.clear();
     holdersOfTag_.clear();
@@ -29,12 +32,49 @@ void DeferredDivisions::ExpectMore(std::vector<deferred::DeferredDivision> divis
         text->Part(division.offset - offset, division.length);  // throws when outside
     }
     // Lookups read the contents that wait again.
+    Unindex();
+    for (auto& division : divisions) {
+        if (!outOfTheDocument_) {
+            waiting_.insert(division.id);
+        }
+        contents_.insert_or_assign(std::move(division.id),
+                                   Content{division.offset, division.length, text, offset});
+    }
+}
+
+void DeferredDivisions::Unindex() {
     indexed_ = false;
     holdersOfName_.clear();
     holdersOfTag_.clear();
-    for (auto& division : divisions) {
-        waiting_.emplace(std::move(division.id),
-                         Content{division.offset, division.length, text, offset});
+}
+
+void DeferredDivisions::KeepOutOfTheDocument() {
+    outOfTheDocument_ = true;
+    waiting_.clear();
+    Unindex();
+}
+
+void DeferredDivisions::BackInTheDocument() {
+    outOfTheDocument_ = false;
+    for (const auto& [id, content] : contents_) {
+        if (built_.count(id) == 0) {
+            waiting_.insert(id);
+        }
+    }
+    Unindex();
+}
+
+void DeferredDivisions::Present(const std::string& id) {
+    if (contents_.count(id) > 0 && waiting_.insert(id).second) {
+        built_.erase(id);
+        Unindex();
+    }
+}
+
+void DeferredDivisions::Absent(const std::string& id) {
+    built_.erase(id);
+    if (waiting_.erase(id) > 0) {
+        Unindex();
     }
 }
 
@@ -49,8 +89,8 @@ void DeferredDivisions::Build(JSCValue* element, const Content& content) {
     jsc::ValuePtr markup(jsc_value_new_string_from_bytes(context, bytes.get()));
     jsc_value_object_set_property(element, "innerHTML", markup.get());
     jsc::ThrowPendingException(context, "building a division");
-    if (built_) {
-        built_(element);
+    if (onBuilt_) {
+        onBuilt_(element);
     }
 }
 
@@ -63,8 +103,9 @@ void DeferredDivisions::BuildIfWaiting(JSCValue* element) {
     if (found == waiting_.end() || jsc::GetString(element, "tagName") != "DIV") {
         return;
     }
-    const Content content = found->second;
+    const Content content = contents_.at(id);
     waiting_.erase(found);
+    built_.insert(id);
     Build(element, content);
 }
 
@@ -87,8 +128,8 @@ bool DeferredDivisions::BuildNamed(JSCValue* document, const std::vector<std::st
 
 void DeferredDivisions::IndexContents() {
     indexed_ = true;
-    for (const auto& [id, content] : waiting_) {
-        deferred::TagWalker walker(TextOf(content));
+    for (const auto& id : waiting_) {
+        deferred::TagWalker walker(TextOf(contents_.at(id)));
         while (auto tag = walker.Next()) {
             if (tag->end) {
                 continue;

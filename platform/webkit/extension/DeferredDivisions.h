@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/deferredpage/DeferredPage.h"
@@ -40,8 +41,18 @@ public:
                     std::shared_ptr<const MappedText> text, std::uint64_t offset);
     // A new document: nothing waits any more.
     void Forget();
+    // From now on the divisions of the parts to come are out of the
+    // document until they are said to be in it: the rows that hold them
+    // stand outside the view's window over the outline.
+    void KeepOutOfTheDocument();
+    // Every division not built is in the document again, as it comes.
+    void BackInTheDocument();
+    // A division came into the document as the page text has it, its
+    // content left out, or left the document.
+    void Present(const std::string& id);
+    void Absent(const std::string& id);
     // What to do with each division once its content is built.
-    void OnBuilt(std::function<void(JSCValue* division)> built) { built_ = std::move(built); }
+    void OnBuilt(std::function<void(JSCValue* division)> built) { onBuilt_ = std::move(built); }
     bool Empty() const { return waiting_.empty(); }
 
     // Builds `element`'s content when it is a division that waits.
@@ -64,9 +75,15 @@ private:
     void Build(JSCValue* element, const Content& content);
     bool BuildNamed(JSCValue* document, const std::vector<std::string>& divisionIds);
     void IndexContents();
+    void Unindex();
 
-    std::function<void(JSCValue*)> built_;
-    std::unordered_map<std::string, Content> waiting_;
+    std::function<void(JSCValue*)> onBuilt_;
+    // Every division left out, and those in the document whose content
+    // waits.
+    std::unordered_map<std::string, Content> contents_;
+    std::unordered_set<std::string> waiting_;
+    std::unordered_set<std::string> built_;
+    bool outOfTheDocument_ = false;
     // Read from the contents the first time a lookup needs them: which
     // waiting divisions hold an element of an id or name, or of a tag.
     bool indexed_ = false;

@@ -39,6 +39,8 @@ public:
     // The next part of the text, written after the parts before it.
     void Continue(std::shared_ptr<const MappedText> mapping, std::string_view text, MoreText more);
     bool Done() const { return closed_; }
+    // Everything given so far is in the document.
+    bool CaughtUp() const { return position_ >= text_.size() && next_.empty(); }
 
 private:
     // Moves on to the next part when the one before is written.
