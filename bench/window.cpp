@@ -1,6 +1,8 @@
-// kestrova-bench-window app APPDIR [clicks | firstshow | showall]
+// kestrova-bench-window app APPDIR [clicks | firstshow | showall | customers | spread | jumps]
 // kestrova-bench-window app-whole APPDIR [...]: the same with the whole page
 //         built at once.
+// kestrova-bench-window app-every-row APPDIR [...]: the same with every row
+//         of a long outline in the document, as a plain view holds them.
 // kestrova-bench-window bare APPDIR PAGEFILE
 //   app:  starts the real window on APPDIR (as the program does) and prints
 //         the seconds from process start until the page stands: the
@@ -8,13 +10,21 @@
 //         With "clicks", then times 200 clicks on pictures spread over the
 //         page inside the page's own event dispatch and prints their median
 //         and maximum in milliseconds. With "firstshow", the first show of
-//         100 customers' orders spread over the page, each click and the
-//         layout it causes, median and maximum in milliseconds. With
-//         "showall", the seconds to show every customer's orders, one after
-//         another, each laid out. With "customers", the number of customer
-//         rows shown and the name of the last one's picture.
+//         100 customers' orders spread over the page (scrolled to each
+//         first), each click and the layout it causes, median and maximum
+//         in milliseconds. With "showall", the seconds to show every
+//         customer's orders, one after another, each laid out. With
+//         "customers", the number of customers the page holds (scrolled
+//         to its end, the number of the last one's picture). With
+//         "spread", at 25 places spread over the page, a click on the
+//         plus of the first customer in sight and one on the plus of its
+//         first order, each from the window until the page has answered
+//         with its layout done: median and maximum milliseconds of the 50.
+//         With "jumps", 20 jumps to places spread over the page, each from
+//         the window until the customer rows of that place are in the
+//         document and laid out: median and maximum milliseconds.
 //   app APPDIR timeline: every second until the page stands, the seconds
-//         since the start, the pictures in the document so far and its
+//         since the start, the customers the page holds so far and its
 //         ready state; then the seconds until the page stood, and the
 //         processor seconds of this process (the window: reading the data,
 //         writing the page, splitting it) and of its web process (WebKit
@@ -106,16 +116,20 @@ constexpr const char* kTimeClicks =
     " return times[n / 2].toFixed(4) + ' ' + times[n - 1].toFixed(4); })()";
 
 // The first show of a customer's orders: the click, and the layout of what
-// it shows. Each customer is hidden again afterwards, untimed.
+// it shows, at 100 places spread over the page. Each customer is hidden
+// again afterwards, untimed.
 constexpr const char* kTimeFirstShows =
-    "(() => { const imgs = Array.from(document.images).filter(i => "
-    "i.name.startsWith('imgCustomer'));"
-    " const n = Math.min(100, imgs.length); const times = [];"
-    " for (let k = 0; k < n; ++k) { const img = imgs[Math.floor(k * imgs.length / n)];"
+    "(() => { const n = 100; const times = [];"
+    " for (let k = 0; k < n; ++k) {"
+    "   window.scrollTo(0, k * document.documentElement.scrollHeight / n);"
+    "   window.dispatchEvent(new Event('scroll'));"
+    "   const img = Array.from(document.images).find(i => i.name.startsWith('imgCustomer') &&"
+    "     i.getBoundingClientRect().top >= 0); if (!img) continue;"
     "   const t0 = performance.now(); img.click(); void document.body.offsetHeight;"
     "   times.push(performance.now() - t0); img.click(); }"
     " times.sort((a, b) => a - b);"
-    " return times[Math.floor(n / 2)].toFixed(3) + ' ' + times[n - 1].toFixed(3); })()";
+    " return times[Math.floor(times.length / 2)].toFixed(3) + ' ' +"
+    " times[times.length - 1].toFixed(3); })()";
 
 // Every customer shown, one after another, then laid out.
 constexpr const char* kTimeShowAll =
@@ -125,11 +139,21 @@ constexpr const char* kTimeShowAll =
     " for (const img of imgs) img.click(); void document.body.offsetHeight;"
     " return ((performance.now() - t0) / 1000).toFixed(4); })()";
 
-// How many customer rows the page shows, with the number of the last.
-constexpr const char* kCustomerRows =
+// How many customers the page holds: its last customer's number, at the
+// page's end.
+constexpr const char* kScrollToTheEnd =
+    "window.scrollTo(0, document.documentElement.scrollHeight); 'end'";
+constexpr const char* kLastCustomer =
     "(() => { const imgs = Array.from(document.images).filter(i => "
     "i.name.startsWith('imgCustomer'));"
-    " return imgs.length + ' ' + (imgs.length ? imgs[imgs.length - 1].name : ''); })()";
+    " return imgs.length ? imgs[imgs.length - 1].name.substring(11) + ' ' +"
+    " imgs[imgs.length - 1].name : '0'; })()";
+
+// The first customer wholly in sight, or none.
+constexpr const char* kCustomerInSight =
+    "(() => { for (const i of document.images) { const r = i.getBoundingClientRect();"
+    " if (i.name.startsWith('imgCustomer') && r.top >= 0 && r.bottom <= innerHeight) return "
+    "i.name; } return ''; })()";
 
 // A click on the first picture, shown and hidden again, is answered.
 constexpr const char* kClickAnswered =
@@ -141,6 +165,78 @@ constexpr const char* kClickAnswered =
 constexpr const char* kClickWhileBuilt =
     "(() => { document.all.item('imgCustomer1').click(); void document.body.offsetHeight;"
     " return String(document.readyState != 'complete'); })()";
+
+void PrintMedianAndMax(std::vector<double> times, const char* extra = "") {
+    if (times.empty()) {
+        std::printf("0 0%s\n", extra);
+        return;
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("%.1f %.1f%s\n", times[times.size() / 2], times.back(), extra);
+}
+
+// Milliseconds from the window until `script` has run in the page.
+double Timed(WebKitWebView* view, const std::string& script) {
+    const gint64 start = g_get_monotonic_time();
+    Evaluate(view, script, kNoHurry);
+    return static_cast<double>(g_get_monotonic_time() - start) / 1000.0;
+}
+
+// Scrolls to `fraction` of the page and waits until the rows of that place
+// are in the document; gives the milliseconds it took.
+double JumpTo(WebKitWebView* view, double fraction) {
+    const gint64 start = g_get_monotonic_time();
+    Evaluate(view,
+             "window.scrollTo(0, " + std::to_string(fraction) +
+                 " * (document.documentElement.scrollHeight - innerHeight)); 0",
+             kNoHurry);
+    while (Evaluate(view, kCustomerInSight, kNoHurry).empty()) {
+        Wait(0.001);
+    }
+    return static_cast<double>(g_get_monotonic_time() - start) / 1000.0;
+}
+
+// A click on a picture, from the window until the page has answered with
+// its layout done.
+double Click(WebKitWebView* view, const std::string& name) {
+    return Timed(view,
+                 "document.all.item('" + name + "').click(); void document.body.offsetHeight; 0");
+}
+
+int SpreadClicks(kestrova::MainWindow& window) {
+    std::vector<double> times;
+    for (int place = 0; place < 25; ++place) {
+        JumpTo(window.View(), (place + 0.5) / 25);
+        Wait(0.05);
+        const std::string customer = Evaluate(window.View(), kCustomerInSight, kNoHurry);
+        if (customer.empty()) {
+            continue;
+        }
+        times.push_back(Click(window.View(), customer));
+        const std::string order =
+            Evaluate(window.View(),
+                     "(document.getElementById('div" + customer.substr(3) +
+                         "').querySelector('img[name^=\"imgOrder\"]') || {name: ''}).name",
+                     kNoHurry);
+        if (!order.empty()) {
+            times.push_back(Click(window.View(), order));
+        }
+        Wait(0.05);
+    }
+    PrintMedianAndMax(times);
+    return 0;
+}
+
+int Jumps(kestrova::MainWindow& window) {
+    std::vector<double> times;
+    // Places spread over the page, never next to the last.
+    for (int jump = 0; jump < 20; ++jump) {
+        times.push_back(JumpTo(window.View(), ((jump * 7) % 20 + 0.5) / 20));
+        Wait(0.1);
+    }
+    PrintMedianAndMax(times);
+    return 0;
+}
 
 int ClicksWhileBuilt(kestrova::MainWindow& window) {
     while (Evaluate(window.View(), "String(document.getElementsByName('imgCustomer1').length)",
@@ -155,8 +251,7 @@ int ClicksWhileBuilt(kestrova::MainWindow& window) {
         times.push_back(static_cast<double>(g_get_monotonic_time() - start) / 1000.0);
         Wait(0.05);
     }
-    std::sort(times.begin(), times.end());
-    std::printf("%.1f %.1f %d\n", times[times.size() / 2], times.back(), building);
+    PrintMedianAndMax(times, (" " + std::to_string(building)).c_str());
     return 0;
 }
 
@@ -205,7 +300,12 @@ double OwnSeconds() {
 }
 
 int Timeline(kestrova::MainWindow& window) {
-    constexpr const char* kProgress = "String(document.images.length) + ' ' + document.readyState";
+    // The customers the table knows of so far.
+    constexpr const char* kProgress =
+        "(() => { const t = document.querySelector('table[aria-rowcount]');"
+        " const n = t ? (Number(t.getAttribute('aria-rowcount')) - 1) / 2 :"
+        " Array.from(document.images).filter(i => i.name.startsWith('imgCustomer')).length;"
+        " return n + ' ' + document.readyState; })()";
     for (;;) {
         const std::string progress = Evaluate(window.View(), kProgress, kNoHurry);
         std::printf("%.1f %s\n", SecondsSinceStart(), progress.c_str());
@@ -241,7 +341,15 @@ int RunApp(const std::string& directory, const std::string& what,
     } else if (what == "firstshow") {
         std::printf("%s\n", Evaluate(window.View(), kTimeFirstShows, kNoHurry).c_str());
     } else if (what == "customers") {
-        std::printf("%s\n", Evaluate(window.View(), kCustomerRows, kNoHurry).c_str());
+        Evaluate(window.View(), kScrollToTheEnd, kNoHurry);
+        Wait(0.5);
+        std::printf("%s\n", Evaluate(window.View(), kLastCustomer, kNoHurry).c_str());
+    } else if (what.rfind("eval:", 0) == 0) {
+        std::printf("%s\n", Evaluate(window.View(), what.substr(5), kNoHurry).c_str());
+    } else if (what == "spread") {
+        return SpreadClicks(window);
+    } else if (what == "jumps") {
+        return Jumps(window);
     } else if (what == "showall") {
         std::printf("%s\n", Evaluate(window.View(), kTimeShowAll, kNoHurry).c_str());
     }
@@ -302,12 +410,18 @@ int main(int argc, char* argv[]) {
     if (argc >= 3 && std::strcmp(argv[1], "app-whole") == 0) {
         return RunApp(argv[2], argc == 4 ? argv[3] : "", kestrova::platform::PageLoading::Whole);
     }
+    // Every row of a long outline in the document, as before the window.
+    if (argc >= 3 && std::strcmp(argv[1], "app-every-row") == 0) {
+        return RunApp(argv[2], argc == 4 ? argv[3] : "",
+                      kestrova::platform::PageLoading::DeferHiddenDivisionsEveryRow);
+    }
     if (argc == 4 && std::strcmp(argv[1], "bare") == 0) {
         return RunBare(argv[2], argv[3]);
     }
     std::fprintf(stderr,
-                 "usage: kestrova-bench-window app|app-whole APPDIR"
-                 " [clicks | firstshow | showall | customers | building | timeline] |"
+                 "usage: kestrova-bench-window app|app-whole|app-every-row APPDIR"
+                 " [clicks | firstshow | showall | customers | spread | jumps | building |"
+                 " timeline] |"
                  " bare APPDIR PAGEFILE\n");
     return 2;
 }

@@ -20,9 +20,10 @@ namespace kestrova::platform {
 namespace {
 
 // One formatter per locale, kept: making one is far dearer than using it.
+// Each thread keeps its own: a formatter is not for two threads at once.
 icu::NumberFormat& MoneyFormat(const std::string& localeName) {
-    static std::string cachedLocale;
-    static std::unique_ptr<icu::NumberFormat> cached;
+    thread_local std::string cachedLocale;
+    thread_local std::unique_ptr<icu::NumberFormat> cached;
     if (!cached || cachedLocale != localeName) {
         UErrorCode status = U_ZERO_ERROR;
         std::unique_ptr<icu::NumberFormat> format(
@@ -123,8 +124,8 @@ std::string Format(const std::string& locale, const Variant& value, int digits, 
 // ICU is far dearer than looking it up, so texts are remembered per locale.
 std::string FormatCurrency(const Variant& value, int digits, TriState, TriState,
                            TriState grouping) {
-    static std::string memoLocale;
-    static std::unordered_map<MemoKey, std::string, MemoKeyHash> memo;
+    thread_local std::string memoLocale;
+    thread_local std::unordered_map<MemoKey, std::string, MemoKeyHash> memo;
     const std::string& locale = RegionalLocale(LocaleCategory::Monetary);
     const auto key = KeyOf(value, digits, grouping);
     if (!key) {

@@ -3,6 +3,7 @@
 #include <unicode/locid.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <optional>
 #include <set>
 
@@ -44,9 +45,12 @@ const std::set<std::string>& KnownLocales() {
     return known;
 }
 
-// Says once per name that a regional setting is unknown.
+// Says once per name that a regional setting is unknown, whichever thread
+// meets it.
 void ReportUnknown(const std::string& setting) {
+    static std::mutex lock;
     static std::set<std::string> reported;
+    const std::lock_guard guard(lock);
     if (reported.insert(setting).second) {
         runtime::ReportFailure("regional settings", "the locale " + setting + " is unknown; " +
                                                         kFallbackLocale + " is used instead");
@@ -88,8 +92,10 @@ std::string ReadLocale(LocaleCategory category) {
 
 constexpr int kCategories = 3;
 
+// Each thread reads the settings for itself: the page is built in a thread
+// of its own, which learns them afresh.
 std::optional<std::string>* Cache() {
-    static std::optional<std::string> cache[kCategories];
+    thread_local std::optional<std::string> cache[kCategories];
     return cache;
 }
 

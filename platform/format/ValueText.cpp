@@ -26,8 +26,8 @@ namespace {
 // stays the same.
 template <class Formatters>
 Formatters& For(const std::string& locale) {
-    static std::string cachedLocale;
-    static std::unique_ptr<Formatters> cached;
+    thread_local std::string cachedLocale;
+    thread_local std::unique_ptr<Formatters> cached;
     if (!cached || locale != cachedLocale) {
         cached = std::make_unique<Formatters>(icu::Locale(locale.c_str()));
         cachedLocale = locale;
@@ -101,8 +101,8 @@ std::string FormatDate(DateFormatters& formatters, const Date& date) {
 // Orders share their dates, and ICU's formatting is dear: the texts are
 // remembered for as long as the locale stays the same.
 std::string DateText(const Date& date) {
-    static std::string memoLocale;
-    static std::unordered_map<std::uint64_t, std::string> memo;
+    thread_local std::string memoLocale;
+    thread_local std::unordered_map<std::uint64_t, std::string> memo;
     const std::string& locale = RegionalLocale(LocaleCategory::Time);
     if (locale != memoLocale || memo.size() > 100000) {
         memo.clear();

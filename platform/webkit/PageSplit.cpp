@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "platform/runtime/BackgroundThread.h"
 #include "platform/webkit/SealedText.h"
 
 namespace kestrova::platform {
@@ -23,7 +24,10 @@ PageSplit::PageSplit(std::size_t startBytes, std::size_t partBytes, Delivered de
     : startBytes_(startBytes),
       partBytes_(partBytes),
       receiver_(std::make_shared<Receiver>(Receiver{std::move(delivered)})),
-      thread_([this](std::stop_token stop) { Run(stop); }) {}
+      thread_([this](std::stop_token stop) {
+          runtime::RunInTheBackground();
+          Run(stop);
+      }) {}
 
 PageSplit::~PageSplit() {
     thread_.request_stop();

@@ -43,10 +43,20 @@ constexpr const char* kFirstInSight =
     " if (i.name.startsWith('imgCustomer') && r.top >= 0 && r.bottom <= innerHeight) return "
     "i.name; } return ''; })()";
 
+// A sample of kCustomers customers, changed by `sql`.
+std::string Sample(const testing::FixtureFolder& folder, const std::string& sql = "") {
+    const std::string database = testing::SampleDatabase(folder, kCustomers, 11);
+    if (!sql.empty()) {
+        testing::ExecuteSql(database, sql);
+    }
+    return database;
+}
+
+// One page in the window as it is, and in one that holds every row.
 class RowWindowTest : public ::testing::Test {
 protected:
-    RowWindowTest()
-        : copy(testing::SampleDatabase(folder, kCustomers, 11), "rows"),
+    explicit RowWindowTest(const std::string& sql = "")
+        : copy(Sample(folder, sql), "rows"),
           windowed((runtime::SetAppPath(copy.Path()), copy.Path())),
           everyRow(copy.Path(), platform::PageLoading::DeferHiddenDivisionsEveryRow) {
         windowed.Show();
@@ -118,7 +128,9 @@ std::string FirstOrderOf(WebKitWebView* view, const std::string& customer) {
 TEST_F(RowWindowTest, LooksAsEveryRowAtTheTopTheMiddleAndTheEndWithOrdersShown) {
     ASSERT_TRUE(BothStand());
     // Far fewer rows than the page's are in the document.
-    EXPECT_EQ(Evaluate(everyRow.View(), kCustomersHeld), "imgCustomer1 imgCustomer3000 3000");
+    const std::string all = std::to_string(kCustomers);
+    EXPECT_EQ(Evaluate(everyRow.View(), kCustomersHeld),
+              "imgCustomer1 imgCustomer" + all + " " + all);
     const std::string held = Evaluate(windowed.View(), kCustomersHeld);
     EXPECT_EQ(held.rfind("imgCustomer1 ", 0), 0U) << held;
     EXPECT_LT(std::stoi(held.substr(held.rfind(' ') + 1)), 300) << held;
@@ -149,6 +161,32 @@ TEST_F(RowWindowTest, LooksAsEveryRowAtTheTopTheMiddleAndTheEndWithOrdersShown) 
     EXPECT_EQ(Both("document.getElementById('divCustomer1').style.display + ' ' +"
                    " document.all.item('imgCustomer1').src.endsWith('Minus.gif')"),
               " true");
+}
+
+// The widest name and the widest total stand far down the page, and many
+// long names of narrow letters before them: the columns are as wide at the
+// top as with every row there.
+class WidestFarDown : public RowWindowTest {
+protected:
+    WidestFarDown()
+        : RowWindowTest(
+              "UPDATE Customers SET CompanyName = 'iiii lllll iiiii ' || CompanyName"
+              " WHERE CustomerID % 7 = 0;"
+              "UPDATE Customers SET CompanyName = 'WMWMW Wide Mountain Wheelworks & Sons'"
+              " WHERE CustomerID = 2900;"
+              "UPDATE Order_Details SET UnitPrice = 987654.32 WHERE OrderID = (SELECT"
+              " min(OrderID) FROM Orders WHERE CustomerID = 2950);") {}
+};
+
+TEST_F(WidestFarDown, TheColumnsAreAsWideAsWithEveryRow) {
+    ASSERT_TRUE(BothStand());
+    EXPECT_EQ(Evaluate(windowed.View(),
+                       "String(document.getElementsByName('imgCustomer2900')"
+                       ".length)"),
+              "0");
+    ExpectTheSamePixels("at the top");
+    ScrollTo("document.documentElement.scrollHeight");
+    ExpectTheSamePixels("at the end");
 }
 
 }  // namespace

@@ -1,14 +1,18 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -97,9 +101,15 @@ TEST(WindowTest, ShowsThePageAtTheWindowsFixedSizeWithThePicturesLoaded) {
 // given environment, and its one window.
 class StartedProgram {
 public:
-    StartedProgram(const AppDirectoryCopy& copy, const std::vector<std::string>& environment) {
+    // `errors`, when given, is the file the program's stderr goes to.
+    StartedProgram(const AppDirectoryCopy& copy, const std::vector<std::string>& environment,
+                   const std::string& errors = "") {
         program_ = fork();
         if (program_ == 0) {
+            if (!errors.empty()) {
+                const int file = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                dup2(file, 2);
+            }
             const std::string executable = copy.Path() + "/kestrova";
             std::vector<char*> variables;
             for (const auto& variable : environment) {
@@ -198,23 +208,75 @@ std::set<std::string> OursInTmp() {
     return names;
 }
 
+// The processes that this one adopted, as the program's own ended before
+// them: its view's web and network processes that did not end.
+std::vector<std::string> AdoptedProcesses() {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const auto open = line.find('(');
+        const auto close = line.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) {
+            continue;
+        }
+        std::istringstream fields(line.substr(close + 2));
+        char state = 0;
+        long parent = 0;
+        fields >> state >> parent;
+        const std::string name = line.substr(open + 1, close - open - 1);
+        if (parent == getpid() && state != 'Z' && name.rfind("WebKit", 0) == 0) {
+            found.push_back(name + " " + pid);
+        }
+    }
+    return found;
+}
+
 // A page of 20,000 customers is still read and written long after its
-// first rows show; closing the window then ends the program at once, and
-// the thread that builds the page leaves nothing behind.
-TEST(WindowTest, ClosingTheWindowWhileThePageIsBuiltEndsTheProgramAndLeavesNothing) {
+// first rows show; closing the window at any moment of its start-up ends
+// the program at once and every process of its view with it, says nothing
+// and leaves nothing behind.
+TEST(WindowTest, ClosingTheWindowAtAnyMomentOfStartUpEndsEveryProcessAndLeavesNothing) {
+    // The view's processes that outlive the program come to this one.
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     testing::FixtureFolder folder;
     const std::string database = testing::SampleDatabase(folder, 20000, 5);
-    AppDirectoryCopy copy(database, "closing");
-    const auto tmpBefore = OursInTmp();
-    StartedProgram program(copy, EnvironmentWith({}));
-    ASSERT_NE(program.Window(), 0u) << "the program's window never appeared";
-    ASSERT_TRUE(program.WaitForText()) << "the first rows never showed";
-    const auto closing = std::chrono::steady_clock::now();
-    EXPECT_EQ(program.Close(), 0) << "closing the window did not end the program";
-    std::cerr << "closed after "
-              << std::chrono::duration<double>(std::chrono::steady_clock::now() - closing).count()
-              << " s\n";
-    EXPECT_EQ(OursInTmp(), tmpBefore);
+    for (const double after : {0.0, -1.0, 1.0, 4.0}) {
+        SCOPED_TRACE(after < 0 ? "as the first rows show" : std::to_string(after) + " s in");
+        AppDirectoryCopy copy(database, "closing");
+        const auto tmpBefore = OursInTmp();
+        const std::string errors = folder.Path() + "/stderr";
+        StartedProgram program(copy, EnvironmentWith({}), errors);
+        ASSERT_NE(program.Window(), 0u) << "the program's window never appeared";
+        if (after < 0) {
+            ASSERT_TRUE(program.WaitForText()) << "the first rows never showed";
+        } else {
+            SpinUntil([] { return false; }, after);
+        }
+        const auto closing = std::chrono::steady_clock::now();
+        EXPECT_EQ(program.Close(), 0) << "closing the window did not end the program";
+        std::cerr
+            << "closed after "
+            << std::chrono::duration<double>(std::chrono::steady_clock::now() - closing).count()
+            << " s\n";
+        EXPECT_TRUE(SpinUntil(
+            [] {
+                while (waitpid(-1, nullptr, WNOHANG) > 0) {
+                }
+                return AdoptedProcesses().empty();
+            },
+            HangGuard(20)))
+            << AdoptedProcesses().front();
+        std::ifstream said(errors);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(said), {}), "");
+        EXPECT_EQ(OursInTmp(), tmpBefore);
+    }
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 TEST(WindowTest, ARunKeepsNothingInAFreshHomeOrInTmp) {

@@ -3,6 +3,12 @@
 button named by its ALT text and its row, before and after key presses.
 
     atspi_buttons.py APPDIR
+    atspi_buttons.py APPDIR --customers N
+
+With --customers, the program runs on a sample of N customers, a long
+outline whose rows the view holds only around the part in sight: the
+customers table tells its real number of rows and each row its place in
+it, at the page's start and at its end.
 
 Starts APPDIR/kestrova under a private D-Bus session with the accessibility
 bus, in a home folder of its own (removed afterwards), on the X display of
@@ -29,7 +35,7 @@ def slowdown():
     return max(1.0, float(os.environ.get("KESTROVA_SLOWDOWN", "1") or 1))
 
 
-def outer(appdir):
+def outer(appdir, options):
     """Runs this script again inside a D-Bus session, in a fresh home."""
     home = tempfile.mkdtemp(prefix="kestrova-atspi-")
     try:
@@ -41,7 +47,8 @@ def outer(appdir):
                    XDG_DATA_HOME=os.path.join(home, "data"))
         env.pop("NO_AT_BRIDGE", None)
         session = subprocess.Popen(["dbus-run-session", "--", sys.executable, __file__,
-                                    "--inside", appdir], env=env, stderr=subprocess.STDOUT,
+                                    "--inside", appdir] + options, env=env,
+                                   stderr=subprocess.STDOUT,
                                    start_new_session=True)
         # Stopped from outside (a time limit), the session and everything it
         # started end first, so that the home folder can go.
@@ -167,9 +174,112 @@ def check_buttons(program, names, failures):
     failures.check(again == before, "after a second Enter: %r" % again[:3])
 
 
-def inside(appdir):
+def table_rows(node):
+    """The customers table (the one that tells its row count) and its rows'
+    places and texts, in tree order."""
+    import pyatspi
+    found = {"table": None, "rows": []}
+
+    def attributes(item):
+        try:
+            return dict(a.split(":", 1) for a in item.getAttributes() if ":" in a)
+        except Exception:
+            return {}
+
+    def text_of(item):
+        texts = []
+
+        def gather(n):
+            try:
+                if n.name:
+                    texts.append(n.name)
+                for i in range(n.childCount):
+                    gather(n.getChildAtIndex(i))
+            except Exception:
+                pass
+        gather(item)
+        return " ".join(texts)
+
+    def walk(n):
+        if n is None:
+            return
+        try:
+            role = n.getRole()
+            count = n.childCount
+        except Exception:
+            return
+        if role == pyatspi.ROLE_TABLE and "rowcount" in attributes(n):
+            found["table"] = attributes(n)["rowcount"]
+            for i in range(count):
+                row = n.getChildAtIndex(i)
+                found["rows"].append((attributes(row).get("rowindex"), text_of(row)))
+            return
+        for i in range(count):
+            walk(n.getChildAtIndex(i))
+
+    walk(node)
+    return found["table"], found["rows"]
+
+
+def check_long_outline(program, names_in_order, failures):
+    """The table's real row count, and the places of the first and the
+    last customers' rows, at the start and, after End, at the end."""
+    import pyatspi
+
+    def application():
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            child = desktop.getChildAtIndex(i)
+            if child is not None and child.name == "kestrova":
+                return child
+        return None
+
+    def rows():
+        app = application()
+        return table_rows(app) if app is not None else (None, [])
+
+    expected = str(2 * len(names_in_order) + 1)
+    first = wait_for(rows, lambda r: r[0] == expected and any(i == "2" for i, _ in r[1]), 120)
+    failures.check(first[0] == expected, "the table tells %r rows, not %s" % (first[0], expected))
+    held = [text for index, text in first[1] if index == "2"]
+    failures.check(held and names_in_order[0] in held[0],
+                   "row 2 is not the first customer's: %r" % held[:1])
+    failures.check(len(first[1]) < len(names_in_order),
+                   "every row is in the document: %d" % len(first[1]))
+    window = program_window(program.pid)
+    if window is None:
+        failures.check(False, "no window found for the program")
+        return
+    subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", "End"],
+                   check=True, timeout=30 * slowdown())
+    last_index = str(2 * len(names_in_order))
+    last = wait_for(rows, lambda r: any(i == last_index for i, _ in r[1]), 60)
+    held = [text for index, text in last[1] if index == last_index]
+    failures.check(held and names_in_order[-1] in held[0],
+                   "row %s is not the last customer's: %r" % (last_index, held[:1]))
+
+
+def copy_with_sample(appdir, customers):
+    """An application folder of the program's with a sample of that many
+    customers, in the private home."""
+    copy = os.path.join(os.environ["HOME"], "app")
+    os.mkdir(copy)
+    for name in ("kestrova", "kestrova-webext.so", "kestrova-mdb-reader", "plus.gif",
+                 "Plus.gif", "Minus.gif"):
+        shutil.copy2(os.path.join(appdir, name), copy)
+    subprocess.run([os.path.join(appdir, "kestrova-sampledb"),
+                    os.path.join(copy, "AdvWorks.mdb"), "--customers", str(customers)],
+                   check=True, stdout=subprocess.DEVNULL, timeout=120 * slowdown())
+    return copy
+
+
+def inside(appdir, customers=None):
+    if customers:
+        appdir = copy_with_sample(appdir, customers)
     with sqlite3.connect("file:" + os.path.join(appdir, "AdvWorks.mdb") + "?mode=ro",
                          uri=True) as database:
+        in_order = [" ".join(row[0].split()) for row in
+                    database.execute("SELECT CompanyName FROM Customers ORDER BY rowid")]
         names = sorted(CUSTOMER + ", " + " ".join(row[0].split())
                        for row in database.execute("SELECT CompanyName FROM Customers"))
     # What the program says goes to a file in the private home, shown when a
@@ -179,7 +289,10 @@ def inside(appdir):
                                stdout=subprocess.DEVNULL, stderr=said)
     failures = Failures()
     try:
-        check_buttons(program, names, failures)
+        if customers:
+            check_long_outline(program, in_order, failures)
+        else:
+            check_buttons(program, names, failures)
     finally:
         ended = program.poll()
         program.terminate()
@@ -196,9 +309,9 @@ def inside(appdir):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) == 3 and sys.argv[1] == "--inside":
-        sys.exit(inside(sys.argv[2]))
-    if len(sys.argv) != 2:
+    if len(sys.argv) >= 3 and sys.argv[1] == "--inside":
+        sys.exit(inside(sys.argv[2], int(sys.argv[4]) if len(sys.argv) == 5 else None))
+    if len(sys.argv) not in (2, 4) or (len(sys.argv) == 4 and sys.argv[2] != "--customers"):
         print(__doc__, file=sys.stderr)
         sys.exit(2)
-    sys.exit(outer(sys.argv[1]))
+    sys.exit(outer(sys.argv[1], sys.argv[2:]))

@@ -36,6 +36,12 @@ const char* const kRowWindowScript = R"(
                 current.key(event);
             }
         }, true);
+        // A press of the pointer sets where Tab goes on from.
+        document.addEventListener('mousedown', () => {
+            if (current) {
+                current.forgetFocus();
+            }
+        }, true);
     };
     const hidden = 'height:0;overflow:hidden;visibility:hidden;margin:0;padding:0;border:0';
 
@@ -138,20 +144,25 @@ const char* const kRowWindowScript = R"(
 
         // The cells that decide each column's width, from the blocks whose
         // cells are widest in the whole page.
+        const widestCells = new Map();
         const buildMeasure = () => {
             const columns = bridge.widest();
             const cellsOf = new Map();
+            for (const k of columns.flat()) {
+                if (k < count && !cellsOf.has(k)) {
+                    cellsOf.set(k, widestCells.get(k) || parse(k, k + 1)[0][0].cells);
+                }
+            }
+            widestCells.clear();
+            cellsOf.forEach((cells, k) => widestCells.set(k, cells));
             const row = ownRow();
             for (let c = 0; c < reference.cells.length; ++c) {
                 const cell = reference.cells[c].cloneNode(false);
                 const blocks = columns[c] && columns[c].length ? columns[c] : [];
                 cell.appendChild(outOfSight(Array.from(reference.cells[c].childNodes)));
                 for (const k of blocks) {
-                    if (k >= count) {
-                        continue;
-                    }
                     if (!cellsOf.has(k)) {
-                        cellsOf.set(k, parse(k, k + 1)[0][0].cells);
+                        continue;
                     }
                     const from = cellsOf.get(k)[c];
                     if (from) {
@@ -294,8 +305,8 @@ const char* const kRowWindowScript = R"(
                 for (const [key, property, value] of (changes.get(k) || new Map()).values()) {
                     apply(k, key, property, value);
                 }
-                rowsOf(list).forEach(row => bridge.buttons(row));
             });
+            bridge.buttons(tbody);
         };
 
         // The window becomes [from, to), the block at the top of the view
@@ -481,6 +492,9 @@ const char* const kRowWindowScript = R"(
             },
             update,
             key,
+            forgetFocus() {
+                lostFocus = null;
+            },
             // A handler set a property of an element of the window: its
             // block keeps it. Gives the block, or -1.
             changed(key, property, value) {
