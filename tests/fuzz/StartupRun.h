@@ -33,8 +33,8 @@ private:
 };
 
 // Runs start-up on the database in `folder` and aborts unless it ends with
-// a whole page in which no database text became a script.
-inline void RequireWholePageFrom(const std::string& folder) {
+// a whole page in which no database text became a script; gives the page.
+inline std::string RequireWholePageFrom(const std::string& folder) {
     runtime::SetAppPath(folder);
     platform::MemoryBrowser browser;
     Form1 form(browser);
@@ -46,6 +46,7 @@ inline void RequireWholePageFrom(const std::string& folder) {
         page.find("<script") != std::string_view::npos) {
         std::abort();
     }
+    return std::string(page);
 }
 
 }  // namespace kestrova::fuzz
