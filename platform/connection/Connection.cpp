@@ -1,6 +1,7 @@
 #include "platform/connection/Connection.h"
 
 #include "platform/connection/ConnectionString.h"
+#include "platform/datashape/PartPlan.h"
 #include "platform/datashape/PartedEvaluation.h"
 #include "platform/datashape/ShapeEvaluator.h"
 #include "platform/datashape/ShapeParser.h"
@@ -71,18 +72,37 @@ PartedTable Connection::ExecuteInParts(const std::string& command) const {
         return {Execute(command), nullptr};
     }
     const auto store = Opened(store_);
-    const shape::ProviderQuery query = QueryOn(store);
-    const shape::ProviderStream stream = [store](const std::string& text,
-                                                 const std::function<void(Table&)>& take) {
-        auto columns =
-            std::make_shared<const ResultColumns>(store->QueryInChunks(text, kRowsPerChunk, take));
-        return shape::RowsFinisher([columns](Table& rows) { columns->Finish(rows); });
-    };
     auto shape = std::make_shared<const shape::ShapeCommand>(shape::Parse(command));
-    store->LoadTablesNamedIn(command);
-    // Every level of a command is read from one moment of the database.
-    const LocalStore::Snapshot snapshot(*store);
-    return shape::EvaluateInParts(std::move(shape), query, stream, RowsPerPart);
+    // The columns each level relates by, for a copy of the tables that can
+    // index them.
+    std::vector<LocalStore::RelatedColumn> related;
+    if (const auto plan = shape::PlanParts(*shape)) {
+        for (const auto& level : *plan) {
+            if (level.childColumns.size() == 1) {
+                related.push_back({level.command, level.childColumns[0]});
+            }
+        }
+    }
+    store->LoadTablesNamedIn(command, related);
+    // Every level of a command is read from one moment of the database, the
+    // levels of the parts after the first too: the functions that read them
+    // hold the snapshot until the result lets them go.
+    const auto snapshot = std::make_shared<const LocalStore::Snapshot>(*store);
+    const shape::ProviderQuery query = [store, snapshot](const std::string& text) {
+        return store->Query(text);
+    };
+    const shape::ProviderStream stream =
+        [store, snapshot](const std::string& text, const std::function<void(Table&)>& take) {
+            auto columns = std::make_shared<const ResultColumns>(
+                store->QueryInChunks(text, kRowsPerChunk, take));
+            return shape::RowsFinisher([columns](Table& rows) { columns->Finish(rows); });
+        };
+    const shape::ProviderLookup lookup = [store, snapshot](
+                                             const std::string& text, const std::string& column,
+                                             const std::vector<shape::PartKey>& keys) {
+        return store->Lookup(text, column, keys);
+    };
+    return shape::EvaluateInParts(std::move(shape), query, stream, lookup, RowsPerPart);
 }
 
 }  // namespace kestrova::platform

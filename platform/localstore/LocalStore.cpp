@@ -13,8 +13,10 @@
 #include "platform/localstore/DeclaredType.h"
 #include "platform/localstore/ExpressionType.h"
 #include "platform/localstore/MdbReaderProcess.h"
+#include "platform/localstore/SourceColumn.h"
 #include "platform/localstore/TextCollations.h"
 #include "platform/localstore/ValueConversion.h"
+#include "platform/mdbfile/ReaderArguments.h"
 #include "platform/recordset/TypeCodes.h"
 #include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/Failure.h"
@@ -101,6 +103,18 @@ StatementPtr TryPrepare(sqlite3* database, const std::string& text) {
         return nullptr;
     }
     return StatementPtr(statement);
+}
+
+// EXPLAIN QUERY PLAN's lines for a statement, in order; none when it
+// cannot be prepared.
+std::vector<std::string> PlanOf(sqlite3* database, const std::string& statement) {
+    std::vector<std::string> lines;
+    const StatementPtr plan = TryPrepare(database, "EXPLAIN QUERY PLAN " + statement);
+    while (plan && sqlite3_step(plan.get()) == SQLITE_ROW) {
+        const auto* detail = sqlite3_column_text(plan.get(), 3);
+        lines.emplace_back(detail ? reinterpret_cast<const char*>(detail) : "");
+    }
+    return lines;
 }
 
 StoredValue ReadStored(sqlite3_stmt* statement, int column) {
@@ -471,12 +485,20 @@ std::shared_ptr<LocalStore> LocalStore::OpenClassicMdb(const std::string& path) 
     return store;
 }
 
-void LocalStore::LoadTablesNamedIn(const std::string& command) {
+void LocalStore::LoadTablesNamedIn(const std::string& command,
+                                   const std::vector<RelatedColumn>& related) {
     if (!classicMdb_) {
         return;
     }
     std::set<std::string> requested = classicMdb_->requested;
     requested.merge(NamesIn(command));
+    // The copy is Kestrova's own: its related columns are indexed, so that
+    // a level's rows for some keys are found at once.
+    for (const auto& [statement, column] : related) {
+        if (const auto source = sql::SourceColumn(statement, column)) {
+            requested.insert(source->first + mdbfile::kIndexSeparator + source->second);
+        }
+    }
     if (requested.size() == classicMdb_->requested.size()) {
         return;
     }
@@ -504,6 +526,12 @@ void LocalStore::LoadTablesNamedIn(const std::string& command) {
 }
 
 LocalStore::Snapshot::Snapshot(const LocalStore& store) : database_(store.database_.get()) {
+    // Inside another snapshot (a result whose later parts are still to be
+    // read), a command reads in that one.
+    if (sqlite3_get_autocommit(database_) == 0) {
+        database_ = nullptr;
+        return;
+    }
     // Deferred: the snapshot is taken by the first read inside it.
     if (sqlite3_exec(database_, "BEGIN DEFERRED", nullptr, nullptr, nullptr) != SQLITE_OK) {
         Fail(database_, "cannot begin reading");
@@ -511,6 +539,9 @@ LocalStore::Snapshot::Snapshot(const LocalStore& store) : database_(store.databa
 }
 
 LocalStore::Snapshot::~Snapshot() {
+    if (!database_) {
+        return;
+    }
     if (sqlite3_exec(database_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
         sqlite3_exec(database_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
@@ -524,8 +555,7 @@ std::shared_ptr<Table> LocalStore::Query(const std::string& command) const {
     return table;
 }
 
-ResultColumns LocalStore::QueryInChunks(const std::string& command, std::size_t rowsPerChunk,
-                                        const std::function<void(Table&)>& take) const {
+std::string LocalStore::Sortable(const std::string& command) const {
     // The tables of a classic .mdb file name each text column's own order;
     // a SQLite file's text sorts as General.
     const auto order = classicMdb_ ? classicMdb_->textOrder
@@ -533,8 +563,55 @@ ResultColumns LocalStore::QueryInChunks(const std::string& command, std::size_t 
     if (!columnsWithoutText_) {
         columnsWithoutText_ = ColumnsWithoutText(database_.get());
     }
-    const std::string text =
-        order ? WithTextSortedBy(command, *order, *columnsWithoutText_) : command;
+    return order ? WithTextSortedBy(command, *order, *columnsWithoutText_) : command;
+}
+
+std::optional<std::shared_ptr<Table>> LocalStore::Lookup(
+    const std::string& command, const std::string& column,
+    const std::vector<sql::LookupKey>& keys) const {
+    sqlite3* database = database_.get();
+    const std::string whole = Sortable(command);
+    const StatementPtr statement = TryPrepare(database, whole);
+    if (!statement) {
+        return std::nullopt;
+    }
+    const int count = sqlite3_column_count(statement.get());
+    std::optional<std::size_t> index;
+    for (int c = 0; c < count && !index; ++c) {
+        if (column == sqlite3_column_name(statement.get(), c)) {
+            index = static_cast<std::size_t>(c);
+        }
+    }
+    for (int c = 0; c < count && !index; ++c) {
+        if (sqlite3_stricmp(column.c_str(), sqlite3_column_name(statement.get(), c)) == 0) {
+            index = static_cast<std::size_t>(c);
+        }
+    }
+    const auto cut = index ? sql::WithKeysIn(command, *index, static_cast<std::size_t>(count), keys)
+                           : std::nullopt;
+    // The plan is the one for keys at all: with none, SQLite reads nothing.
+    const auto planned =
+        cut && keys.empty()
+            ? sql::WithKeysIn(command, *index, static_cast<std::size_t>(count), {std::int64_t{0}})
+            : cut;
+    if (!planned || !sql::SameOrderThroughAnIndex(PlanOf(database, whole),
+                                                  PlanOf(database, Sortable(*planned)))) {
+        return std::nullopt;
+    }
+    auto table = std::make_shared<Table>();
+    const ResultColumns columns =
+        QueryInChunks(*cut, SIZE_MAX, [&](Table& chunk) { *table = std::move(chunk); });
+    if (std::any_of(columns.typing.begin(), columns.typing.end(),
+                    [](const ColumnTyping& typing) { return !typing.Known(); })) {
+        return std::nullopt;
+    }
+    columns.Finish(*table);
+    return table;
+}
+
+ResultColumns LocalStore::QueryInChunks(const std::string& command, std::size_t rowsPerChunk,
+                                        const std::function<void(Table&)>& take) const {
+    const std::string text = Sortable(command);
     sqlite3* database = database_.get();
     const char* tail = nullptr;
     StatementPtr statement = Prepare(database, text, &tail);

@@ -7,8 +7,10 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/localstore/ColumnTyping.h"
+#include "platform/localstore/KeyLookup.h"
 #include "platform/recordset/Table.h"
 
 namespace kestrova::platform {
@@ -45,11 +47,18 @@ public:
         sqlite3* database_;
     };
 
+    // A result column of a statement: those a shape command relates its
+    // levels by.
+    struct RelatedColumn {
+        std::string statement;
+        std::string column;
+    };
     // Makes the tables named in `command` ready to be queried. Tables of a
     // SQLite file always are; those of a classic .mdb file are read into
-    // memory the first time a command names them. Call it before taking a
-    // Snapshot.
-    void LoadTablesNamedIn(const std::string& command);
+    // memory the first time a command names them, the table columns that
+    // `related` read indexed. Call it before taking a Snapshot.
+    void LoadTablesNamedIn(const std::string& command,
+                           const std::vector<RelatedColumn>& related = {});
 
     // Runs one SELECT statement and reads its whole result.
     std::shared_ptr<Table> Query(const std::string& statement) const;
@@ -59,6 +68,14 @@ public:
     // adEmpty there). The columns returned make such rows final.
     ResultColumns QueryInChunks(const std::string& statement, std::size_t rowsPerChunk,
                                 const std::function<void(Table&)>& take) const;
+    // The rows of a SELECT statement whose result column `column` holds one
+    // of `keys`, found through an index, each key's rows in the order the
+    // whole statement gives them. nullopt when no index finds them so (see
+    // sql::SameOrderThroughAnIndex), or when a column's type would be
+    // decided by the rows read rather than all of the statement's.
+    std::optional<std::shared_ptr<Table>> Lookup(const std::string& statement,
+                                                 const std::string& column,
+                                                 const std::vector<sql::LookupKey>& keys) const;
 
     const std::string& Path() const { return path_; }
 
@@ -72,6 +89,9 @@ private:
                                                       const std::string& file, Access access);
     static std::shared_ptr<LocalStore> OpenPrivateCopy(const std::string& path);
     static std::shared_ptr<LocalStore> OpenClassicMdb(const std::string& path);
+    // The statement as it runs: its ORDER BY terms sorting text as the
+    // database's engine does.
+    std::string Sortable(const std::string& command) const;
 
     // A classic .mdb file is read by a process of its own into an in-memory
     // database: which names were asked for so far, and that process's limits.

@@ -24,10 +24,7 @@ PageSplit::PageSplit(std::size_t startBytes, std::size_t partBytes, Delivered de
     : startBytes_(startBytes),
       partBytes_(partBytes),
       receiver_(std::make_shared<Receiver>(Receiver{std::move(delivered)})),
-      thread_([this](std::stop_token stop) {
-          runtime::RunInTheBackground();
-          Run(stop);
-      }) {}
+      thread_([this](std::stop_token stop) { Run(stop); }) {}
 
 PageSplit::~PageSplit() {
     thread_.request_stop();
@@ -100,7 +97,11 @@ bool PageSplit::SplitWhatHasCome(deferred::PartSplitter& splitter, const PageTex
         }
         part.last = !part.page || splitter.AtEnd();
         const bool last = part.last;
-        ++parts_;
+        if (++parts_ == 1) {
+            // Once the first rows are on their way, a click on them is
+            // answered before the rest of a long page is split.
+            runtime::RunInTheBackground();
+        }
         Send(std::move(part));
         if (last) {
             return false;

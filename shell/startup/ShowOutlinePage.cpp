@@ -5,7 +5,6 @@
 
 #include "platform/runtime/App.h"
 #include "platform/runtime/Attempt.h"
-#include "platform/runtime/BackgroundThread.h"
 #include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/MemoryPolicy.h"
 #include "platform/runtime/Require.h"
@@ -84,8 +83,6 @@ void Form1::ShowOutlinePage(PageData data, Assembly assembly) {
     const std::uint64_t number = ++mAssemblies;
     const std::weak_ptr<Form1*> self = mSelf;
     mAssembly = std::thread([this, data, number, self] {
-        // A click on the page is answered before the rest of it is built.
-        runtime::RunInTheBackground();
         {
             // Freed large blocks are kept for the next while the page is built.
             const runtime::LargeBlockReuse reuse;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/localstore/LocalStore.h"
 #include "platform/localstore/MdbReaderProcess.h"
 #include "platform/mdbfile/JetText.h"
 #include "tests/DiagnosticsCapture.h"
@@ -180,6 +181,41 @@ TEST_F(MdbStore, OnlyTheTablesACommandNamesAreRead) {
                    "SHAPE {SELECT Id FROM Wanted} APPEND ({SELECT Id FROM [Other]} "
                    "RELATE Id TO Id) AS rsOther"),
               std::vector<std::string>{"7|<>"});
+}
+
+// The copy of a file's tables is Kestrova's own: the columns a shape
+// command relates its levels by are indexed in it, so that the first
+// part's rows are looked up, and the parts give what the whole gives.
+TEST_F(MdbStore, TheCopyIsIndexedByTheColumnsTheLevelsRelateBy) {
+    jetfile::JetFile file;
+    file.BeginTable("Parents", {{"Id", ColumnType::Long}, {"Name", ColumnType::Text}});
+    for (std::int64_t id = 1; id <= 7; ++id) {
+        file.AddRow({id, "parent " + std::to_string(8 - id)});
+    }
+    file.BeginTable(
+        "Kids",
+        {{"ParentId", ColumnType::Long}, {"Label", ColumnType::Text}, {"Rank", ColumnType::Long}});
+    for (std::int64_t kid = 0; kid < 40; ++kid) {
+        file.AddRow({kid % 9, "kid " + std::to_string(kid), kid % 3});
+    }
+    const std::string path = folder_.Path() + "/related.mdb";
+    file.Save(path);
+    const std::string kids = "SELECT ParentId AS P, Label FROM Kids k ORDER BY Rank";
+    const std::string command = "SHAPE {SELECT Id, Name FROM Parents ORDER BY Name} APPEND ({" +
+                                kids + "} RELATE Id TO P) AS K";
+
+    const auto store = platform::LocalStore::Open(path);
+    store->LoadTablesNamedIn(command, {{kids, "P"}});
+    const auto found = store->Lookup(kids, "P", {std::int64_t{2}});
+    ASSERT_TRUE(found && *found) << "no index found the kids of a parent";
+    EXPECT_EQ((*found)->rowCount, 5U);
+
+    const auto whole = Rows(path, command);
+    ASSERT_EQ(whole.size(), 7U);
+    for (const std::size_t rowsPerPart : {1, 2, 3}) {
+        EXPECT_EQ(testing::CompactRows(*testing::OpenShaped(path, command, rowsPerPart)), whole)
+            << "parts of " << rowsPerPart;
+    }
 }
 
 TEST_F(MdbStore, AFileThatOnlyNamesTheFormatFailsTheOpenAndIsLeftAsItWas) {

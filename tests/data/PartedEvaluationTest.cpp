@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "platform/datashape/PartedEvaluation.h"
@@ -45,6 +46,43 @@ public:
     std::map<std::string, std::function<std::shared_ptr<Table>()>> tables;
     std::set<std::string> undecided;
     int streamed = 0;
+    int lookedUp = 0;
+    // Commands whose rows no index finds.
+    std::set<std::string> unindexed;
+
+    // Finds a command's rows by a column's keys as an index would: each
+    // key's rows in the table's order.
+    ProviderLookup Lookup() {
+        return [this](const std::string& command, const std::string& column,
+                      const std::vector<PartKey>& keys) -> std::optional<std::shared_ptr<Table>> {
+            if (unindexed.count(command)) {
+                return std::nullopt;
+            }
+            ++lookedUp;
+            const auto source = tables.at(command)();
+            const std::size_t c = FindColumn(*source, column, "child level");
+            const std::set<PartKey> wanted(keys.begin(), keys.end());
+            auto found = std::make_shared<Table>();
+            for (const auto& from : source->columns) {
+                found->columns.push_back({from.name, from.type, {}, std::nullopt});
+            }
+            for (std::size_t row = 0; row < source->rowCount; ++row) {
+                const Variant value = source->Cell(row, c);
+                const auto number = source->columns[c].values.IntegerAt(row);
+                const bool hit = (number && wanted.count(*number)) ||
+                                 (std::holds_alternative<std::string>(value) &&
+                                  wanted.count(std::get<std::string>(value)));
+                if (!hit) {
+                    continue;
+                }
+                for (std::size_t k = 0; k < source->columns.size(); ++k) {
+                    found->columns[k].values.push_back(source->Cell(row, k));
+                }
+                ++found->rowCount;
+            }
+            return found;
+        };
+    }
 
     ProviderQuery Query() const {
         return [this](const std::string& command) { return tables.at(command)(); };
@@ -134,9 +172,16 @@ struct Walked {
     std::size_t parts = 0;
 };
 
-Walked InParts(TablesProvider& provider, const std::string& command, std::size_t rowsPerPart) {
-    auto result = EvaluateInParts(std::make_shared<const ShapeCommand>(Parse(command)),
-                                  provider.Query(), provider.Stream(), rowsPerPart);
+enum class Lookups { Made, None };
+
+Walked InParts(TablesProvider& provider, const std::string& command, std::size_t rowsPerPart,
+               Lookups lookups = Lookups::None, int* streamedBeforeTheWalk = nullptr) {
+    auto result = EvaluateInParts(
+        std::make_shared<const ShapeCommand>(Parse(command)), provider.Query(), provider.Stream(),
+        lookups == Lookups::Made ? provider.Lookup() : nullptr, rowsPerPart);
+    if (streamedBeforeTheWalk) {
+        *streamedBeforeTheWalk = provider.streamed;
+    }
     Walked walked;
     for (auto part = result.first; part; part = result.rest ? result.rest->Next() : nullptr) {
         const auto rows = RowsOf(part);
@@ -155,6 +200,84 @@ TEST(PartedEvaluation, EachPartIsWhatTheWholeGivesForItsRows) {
         const Walked walked = InParts(provider, kShopCommand, rowsPerPart);
         EXPECT_EQ(walked.rows, whole);
         EXPECT_EQ(walked.parts, (7 + rowsPerPart - 1) / rowsPerPart);
+    }
+}
+
+// The shop with keys an index finds: whole numbers and texts, each level
+// related by one column; Ann's key twice, far apart, and a Null key.
+TablesProvider IndexedShop() {
+    TablesProvider provider = Shop();
+    provider.tables["orders"] = [] {
+        return MakeTable({{"OrderId", adVarWChar}, {"CustomerId", adInteger}}, {{"o1", 1},
+                                                                                {"o2", 2},
+                                                                                {"o3", 1},
+                                                                                {"o4", 9},
+                                                                                {"o5", 5},
+                                                                                {"o6", Null{}},
+                                                                                {"o7", 3},
+                                                                                {"o8", 4},
+                                                                                {"o9", 1}});
+    };
+    return provider;
+}
+
+constexpr const char* kIndexedShopCommand =
+    "SHAPE {customers} APPEND ((SHAPE {orders} APPEND ({items} RELATE OrderId TO Order) AS "
+    "Items, SUM(Items.Price) AS Total) RELATE Id TO CustomerId) AS Orders, "
+    "SUM(Orders.Total) AS Owed";
+
+// The first part's rows are looked up before anything else is read; the
+// parts after it are read as ever, once the walk passes it; each part is
+// what the whole gives for its rows.
+TEST(PartedEvaluation, TheFirstRowsLookedUpComeBeforeTheRestIsRead) {
+    TablesProvider provider = IndexedShop();
+    const auto whole = RowsOf(Evaluate(Parse(kIndexedShopCommand), provider.Query()));
+    ASSERT_EQ(whole.size(), 7U);
+    for (const std::size_t rowsPerPart : {1, 2, 3, 6}) {
+        SCOPED_TRACE(rowsPerPart);
+        provider.streamed = 0;
+        provider.lookedUp = 0;
+        int streamedFirst = -1;
+        const Walked walked =
+            InParts(provider, kIndexedShopCommand, rowsPerPart, Lookups::Made, &streamedFirst);
+        EXPECT_EQ(walked.rows, whole);
+        EXPECT_EQ(streamedFirst, 0);
+        EXPECT_EQ(provider.lookedUp, 2);
+        EXPECT_EQ(provider.streamed, 2);
+        const std::size_t first = std::min(kFirstRows, rowsPerPart);
+        EXPECT_EQ(walked.parts, 1 + (7 - first + rowsPerPart - 1) / rowsPerPart);
+    }
+}
+
+// A level no index finds, or whose keys are of a kind a lookup would not
+// find as the relation does, is read as ever: before the first part.
+TEST(PartedEvaluation, WithoutALookupForEveryLevelTheFirstPartIsReadAsTheOthers) {
+    struct Case {
+        const char* name;
+        std::function<TablesProvider()> provider;
+        const char* command;
+    };
+    const std::vector<Case> cases = {
+        {"a level no index finds",
+         [] {
+             TablesProvider provider = IndexedShop();
+             provider.unindexed = {"items"};
+             return provider;
+         },
+         kIndexedShopCommand},
+        {"keys of numbers of another kind", Shop,
+         "SHAPE {customers} APPEND ({orders} RELATE Id TO CustomerId) AS Orders"},
+        {"a relation over two columns", Shop, kShopCommand},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TablesProvider provider = c.provider();
+        const auto whole = RowsOf(Evaluate(Parse(c.command), provider.Query()));
+        int streamedFirst = -1;
+        const Walked walked = InParts(provider, c.command, 2, Lookups::Made, &streamedFirst);
+        EXPECT_EQ(walked.rows, whole);
+        EXPECT_GT(streamedFirst, 0);
+        EXPECT_EQ(walked.parts, 4U);
     }
 }
 
