@@ -251,7 +251,9 @@ int ClicksWhileBuilt(kestrova::MainWindow& window) {
         times.push_back(static_cast<double>(g_get_monotonic_time() - start) / 1000.0);
         Wait(0.05);
     }
-    PrintMedianAndMax(times, (" " + std::to_string(building)).c_str());
+    std::string count = " ";
+    count += std::to_string(building);
+    PrintMedianAndMax(times, count.c_str());
     return 0;
 }
 

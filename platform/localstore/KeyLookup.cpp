@@ -36,7 +36,10 @@ std::string KeyList(const std::vector<LookupKey>& keys) {
         }
         list += '\'';
         for (const char c : std::get<std::string>(key)) {
-            list += c == '\'' ? std::string("''") : std::string(1, c);
+            list += c;
+            if (c == '\'') {
+                list += c;
+            }
         }
         list += '\'';
     }
@@ -87,14 +90,17 @@ std::optional<std::string> WithKeysIn(std::string_view statement, std::size_t co
     const auto& expression = list->expressions[column];
     const std::size_t from = expression.front().offset;
     const std::size_t to = expression.back().offset + expression.back().text.size();
-    const std::string condition =
-        "(" + std::string(statement.substr(from, to - from)) + ") IN (" + KeyList(keys) + ")";
+    // Built by appending: GCC 12 wrongly warns of overlapping copies in
+    // chains of "+" when it inlines them in optimised builds.
+    std::string condition = where ? ") AND (" : " WHERE (";
+    condition.append(statement.substr(from, to - from));
+    condition += ") IN (";
+    condition += KeyList(keys);
+    condition += ") ";
     std::string cut(statement);
+    cut.insert(end, condition);
     if (where) {
-        cut.insert(end, ") AND " + condition + " ");
         cut.insert(*where, " (");
-    } else {
-        cut.insert(end, " WHERE " + condition + " ");
     }
     return cut;
 }
