@@ -1,13 +1,18 @@
 #include "platform/pagefile/PageFile.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
+#include "platform/runtime/Diagnostics.h"
 #include "platform/runtime/Failure.h"
 
 namespace kestrova::platform {
@@ -43,11 +48,41 @@ runtime::FileDescriptor NamedAndRemoved(const std::string& folder) {
     return file;
 }
 
+// Whether a folder lies on a file system held in memory.
+bool HeldInMemory(const std::string& folder) {
+    struct statfs system {};
+    return statfs(folder.c_str(), &system) == 0 &&
+           (system.f_type == TMPFS_MAGIC || system.f_type == RAMFS_MAGIC);
+}
+
+// Large files in memory count against the user twice: said once a run.
+void SayWhereTheTextIsHeld(const std::string& folder) {
+    static std::once_flag once;
+    if (HeldInMemory(folder)) {
+        std::call_once(once, [&] {
+            runtime::ReportFailure(
+                "the page text is kept in " + folder + ", which is held in memory",
+                "set TMPDIR to a folder on disk to spare it");
+        });
+    }
+}
+
 }  // namespace
 
 std::string PageFile::Folder() {
-    const char* folder = std::getenv("TMPDIR");
-    return folder && *folder ? folder : "/tmp";
+    // The systems' convention: the user's own choice first, then the
+    // folder for large temporary files, which is on disk where /tmp is
+    // often memory; /tmp where there is no such folder to write in.
+    const char* chosen = std::getenv("TMPDIR");
+    if (chosen && *chosen) {
+        return chosen;
+    }
+    struct stat folder {};
+    if (stat(kLargeFilesFolder, &folder) == 0 && S_ISDIR(folder.st_mode) &&
+        access(kLargeFilesFolder, W_OK | X_OK) == 0) {
+        return kLargeFilesFolder;
+    }
+    return "/tmp";
 }
 
 std::shared_ptr<PageFile> PageFile::Create(std::string contents) {
@@ -60,6 +95,7 @@ std::shared_ptr<PageFile> PageFile::Create(std::string contents) {
         }
         file = NamedAndRemoved(folder);
     }
+    SayWhereTheTextIsHeld(folder);
     return std::shared_ptr<PageFile>(new PageFile(std::move(file), std::move(contents)));
 }
 

@@ -12,9 +12,10 @@
 namespace kestrova::platform {
 
 // Page text (or other bytes too many to hold in memory) in an unnamed file
-// in the temporary folder ($TMPDIR, else /tmp). Unlike memory of the
-// program's own, its pages are the system's to write out when memory runs
-// short and to read back when they are needed. Nobody can open it by name,
+// in the folder for large temporary files ($TMPDIR, else /var/tmp, else
+// /tmp); where that folder is held in memory, one line says so. Unlike
+// memory of the program's own, its pages are the system's to write out
+// when memory runs short and to read back when they are needed. Nobody can open it by name,
 // and it is gone once the last process holding it ends, however that ends.
 // Text written into it is never changed again, so whoever maps a part of it
 // can rely on what it reads.
@@ -24,8 +25,10 @@ public:
     // runtime::Failure, naming the folder and the reason, when no such file
     // can be made there.
     static std::shared_ptr<PageFile> Create(std::string contents = "the page text");
-    // The folder the files go in.
+    // The folder the files go in: $TMPDIR when it is set, else /var/tmp
+    // where it can be written, else /tmp.
     static std::string Folder();
+    static constexpr const char* kLargeFilesFolder = "/var/tmp";
 
     PageFile(const PageFile&) = delete;
     PageFile& operator=(const PageFile&) = delete;

@@ -31,7 +31,7 @@ WebKitBrowser::WebKitBrowser(std::string applicationDirectory, PageLoading loadi
       pageAddress_(PageAddressFor(applicationDirectory_)),
       loading_(loading),
       // The program keeps nothing between runs.
-      context_(NewPageContext()) {
+      context_(NewPageContext(applicationDirectory_)) {
     g_signal_connect(context_.get(), "initialize-web-extensions",
                      G_CALLBACK(OnInitializeWebExtensions), this);
     GObjectPtr<WebKitSettings> settings(webkit_settings_new());

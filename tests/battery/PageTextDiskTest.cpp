@@ -12,6 +12,7 @@
 
 #include "tests/HangGuard.h"
 #include "tests/battery/ProgramRun.h"
+#include "tests/battery/SampleApp.h"
 #include "tests/data/FixtureDatabase.h"
 
 // The page export keeps its page's text in an unnamed file in the temporary
@@ -24,43 +25,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kBuilt = KESTROVA_BUILT_APPDIR;
 constexpr const char* kKeptInMemory = "kestrova: the page text is kept in memory: ";
 
-// An application folder with the page export and a sample database of
-// `customers` customers; its own temporary folder beside it.
-struct SampleApp {
-    explicit SampleApp(int customers) : app(fs::path(root.Path()) / "app"), temporary(root.Path()) {
-        temporary /= "tmp";
-        fs::create_directories(app);
-        fs::create_directories(temporary);
-        for (const char* program : {"kestrova-page", "kestrova-mdb-reader"}) {
-            fs::copy_file(kBuilt / program, app / program);
-        }
-        const auto made = testing::RunProgram(
-            {(kBuilt / "kestrova-sampledb").string(), (app / "AdvWorks.mdb").string(),
-             "--customers", std::to_string(customers), "--seed", "3"},
-            testing::HangGuard(120));
-        EXPECT_EQ(made.exitCode, 0) << made.err;
-        // Readable and usable by anyone, for the runs that are no one's.
-        fs::permissions(root.Path(), fs::perms::all);
-        fs::permissions(app, fs::perms::all);
-    }
-
-    testing::ProgramRun Page(const std::string& temporaryFolder,
-                             testing::RunAs runAs = testing::RunAs::Self,
-                             std::optional<unsigned long> fileSizeLimit = std::nullopt) const {
-        setenv("TMPDIR", temporaryFolder.c_str(), 1);
-        auto run = testing::RunProgram({(app / "kestrova-page").string(), app.string()},
-                                       testing::HangGuard(120), {}, runAs, fileSizeLimit);
-        unsetenv("TMPDIR");
-        return run;
-    }
-
-    testing::FixtureFolder root;
-    fs::path app;
-    fs::path temporary;
-};
+using testing::SampleApp;
 
 TEST(PageTextDisk, WhenTheDiskWillNotServeTheTextIsKeptInMemoryAndThePageIsTheSame) {
     // About 11 MB of page: far beyond the limit below.

@@ -67,9 +67,11 @@ private:
     std::thread reader_;
 };
 
-ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSeconds,
-                      const std::function<bool(const std::string& err)>& enough, RunAs runAs,
-                      std::optional<unsigned long> fileSizeLimit) {
+namespace {
+
+ProgramRun Run(const std::vector<std::string>& command, double timeoutSeconds,
+               const std::function<bool(const std::string& err)>& enough, RunAs runAs,
+               std::optional<unsigned long> fileSizeLimit, const std::function<bool()>& prepare) {
     char outPath[] = "/tmp/kestrova-run-out-XXXXXX";
     char errPath[] = "/tmp/kestrova-run-err-XXXXXX";
     const int out = mkstemp(outPath);
@@ -93,6 +95,9 @@ ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSec
         if (runAs == RunAs::Unprivileged && geteuid() == 0 &&
             (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
             _exit(126);
+        }
+        if (prepare && !prepare()) {
+            _exit(kNotPrepared);
         }
         std::vector<char*> argv;
         for (const auto& part : command) {
@@ -133,6 +138,19 @@ ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSec
     unlink(outPath);
     unlink(errPath);
     return run;
+}
+
+}  // namespace
+
+ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSeconds,
+                      const std::function<bool(const std::string& err)>& enough, RunAs runAs,
+                      std::optional<unsigned long> fileSizeLimit) {
+    return Run(command, timeoutSeconds, enough, runAs, fileSizeLimit, {});
+}
+
+ProgramRun RunPreparedProgram(const std::function<bool()>& prepare,
+                              const std::vector<std::string>& command, double timeoutSeconds) {
+    return Run(command, timeoutSeconds, {}, RunAs::Self, std::nullopt, prepare);
 }
 
 }  // namespace kestrova::testing

@@ -32,4 +32,11 @@ ProgramRun RunProgram(const std::vector<std::string>& command, double timeoutSec
                       RunAs runAs = RunAs::Self,
                       std::optional<unsigned long> fileSizeLimit = std::nullopt);
 
+// As RunProgram, with `prepare` run first in the program's own process
+// (mounts of its own, say); when it gives false, the program is not started
+// and the run ends with kNotPrepared.
+ProgramRun RunPreparedProgram(const std::function<bool()>& prepare,
+                              const std::vector<std::string>& command, double timeoutSeconds);
+inline constexpr int kNotPrepared = 125;
+
 }  // namespace kestrova::testing

@@ -5,9 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +15,7 @@
 #include "tests/HangGuard.h"
 #include "tests/TemporaryFolder.h"
 #include "tests/data/FixtureDatabase.h"
+#include "tests/window/PageProcesses.h"
 #include "tests/window/SampleDatabase.h"
 #include "tests/window/ShownWindow.h"
 #include "tests/window/Snapshot.h"
@@ -29,44 +28,8 @@
 namespace kestrova {
 namespace {
 
+using testing::PageProcesses;
 using testing::SpinUntil;
-
-// The web processes of this process that show a page: they map its text.
-std::vector<pid_t> PageProcesses() {
-    std::vector<pid_t> found;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string pid = entry.path().filename();
-        if (pid.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        std::ifstream stat(entry.path() / "stat");
-        std::string statLine;
-        std::getline(stat, statLine);
-        const auto afterName = statLine.rfind(')');
-        if (afterName == std::string::npos) {
-            continue;
-        }
-        std::istringstream fields(statLine.substr(afterName + 2));
-        char state = 0;
-        long parent = 0;
-        fields >> state >> parent;
-        if (parent != getpid() || state == 'Z') {
-            continue;
-        }
-        // A process that ends while it is read fails the read: it is none.
-        std::string mapped;
-        try {
-            std::ifstream maps(entry.path() / "maps");
-            mapped.assign(std::istreambuf_iterator<char>(maps), {});
-        } catch (const std::exception&) {
-            continue;
-        }
-        if (mapped.find("kestrova-first-text") != std::string::npos) {
-            found.push_back(std::stoi(pid));
-        }
-    }
-    return found;
-}
 
 // Kills the one process showing the page, and waits for its successor.
 bool KillThePageProcess() {

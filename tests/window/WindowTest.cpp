@@ -27,6 +27,7 @@
 #include "tests/window/AppDirectoryCopy.h"
 #include "tests/window/SampleDatabase.h"
 #include "tests/window/ShownWindow.h"
+#include "tests/window/StartedProgram.h"
 #include "tests/window/ViewProbe.h"
 #include "tests/window/X11Client.h"
 
@@ -34,8 +35,10 @@ namespace kestrova {
 namespace {
 
 using testing::AppDirectoryCopy;
+using testing::EnvironmentWith;
 using testing::HangGuard;
 using testing::SpinUntil;
+using testing::StartedProgram;
 
 // The page text that start-up writes for `directory`, built by the same code
 // against an in-memory document.
@@ -97,82 +100,6 @@ TEST(WindowTest, ShowsThePageAtTheWindowsFixedSizeWithThePicturesLoaded) {
                "i.complete, i.naturalWidth].join(' | ')");
 }
 
-// The real program, started from an application directory copy with the
-// given environment, and its one window.
-class StartedProgram {
-public:
-    // `errors`, when given, is the file the program's stderr goes to.
-    StartedProgram(const AppDirectoryCopy& copy, const std::vector<std::string>& environment,
-                   const std::string& errors = "") {
-        program_ = fork();
-        if (program_ == 0) {
-            if (!errors.empty()) {
-                const int file = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-                dup2(file, 2);
-            }
-            const std::string executable = copy.Path() + "/kestrova";
-            std::vector<char*> variables;
-            for (const auto& variable : environment) {
-                variables.push_back(const_cast<char*>(variable.c_str()));
-            }
-            variables.push_back(nullptr);
-            execle(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr),
-                   variables.data());
-            _exit(127);
-        }
-        SpinUntil(
-            [&] {
-                window_ = x11_.FindWindow("Kestrova", program_);
-                return window_ != 0 && x11_.Viewable(window_);
-            },
-            HangGuard(30));
-    }
-    ~StartedProgram() {
-        if (program_ > 0 && !ended_) {
-            kill(program_, SIGKILL);
-            waitpid(program_, nullptr, 0);
-        }
-    }
-
-    unsigned long Window() const { return window_; }
-    testing::X11Client& X11() { return x11_; }
-    // Waits until the page's text is painted in the window.
-    bool WaitForText() {
-        return SpinUntil([&] { return x11_.DarkPixels(window_) > 200; }, HangGuard(30));
-    }
-    // Closes the window as a window manager would; gives the exit status,
-    // or -1 when the program did not end.
-    int Close() {
-        x11_.RequestClose(window_);
-        int status = 0;
-        ended_ = SpinUntil([&] { return waitpid(program_, &status, WNOHANG) == program_; },
-                           HangGuard(20));
-        return ended_ && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    testing::X11Client x11_;
-    pid_t program_ = -1;
-    unsigned long window_ = 0;
-    bool ended_ = false;
-};
-
-std::vector<std::string> EnvironmentWith(const std::vector<std::string>& changes) {
-    std::vector<std::string> environment;
-    for (char** variable = environ; *variable; ++variable) {
-        const std::string text = *variable;
-        const std::string name = text.substr(0, text.find('='));
-        const bool changed = std::any_of(changes.begin(), changes.end(), [&](const auto& change) {
-            return change.substr(0, change.find('=')) == name;
-        });
-        if (!changed && name != "HOME" && name.rfind("XDG_", 0) != 0) {
-            environment.push_back(text);
-        }
-    }
-    environment.insert(environment.end(), changes.begin(), changes.end());
-    return environment;
-}
-
 TEST(WindowTest, TheProgramOpensItsWindowAndEndsWhenItIsClosed) {
     AppDirectoryCopy copy;
     StartedProgram program(copy, EnvironmentWith({}));
@@ -194,22 +121,34 @@ std::set<std::string> PathsBelow(const std::string& folder) {
     return paths;
 }
 
-// The names in /tmp that look like the program's or its view's.
+constexpr const char* kTestsOwn[] = {"kestrova-data-", "kestrova-test-", "kestrova-run-",
+                                     "kestrova-home-"};
+
+// The names in /tmp and /var/tmp that look like the program's or its
+// view's: not the tests' own files and folders, which tests running beside
+// this one make and remove.
 std::set<std::string> OursInTmp() {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator("/tmp")) {
-        std::string name = entry.path().filename().string();
-        std::transform(name.begin(), name.end(), name.begin(), ::tolower);
-        if (name.find("kestrova") != std::string::npos ||
-            name.find("webkit") != std::string::npos) {
-            names.insert(entry.path().filename().string());
+    for (const char* folder : {"/tmp", "/var/tmp"}) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+            std::string name = entry.path().filename().string();
+            std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+            const bool tests =
+                std::any_of(std::begin(kTestsOwn), std::end(kTestsOwn),
+                            [&](const char* prefix) { return name.rfind(prefix, 0) == 0; });
+            if (!tests && (name.find("kestrova") != std::string::npos ||
+                           name.find("webkit") != std::string::npos)) {
+                names.insert(entry.path().string());
+            }
         }
     }
     return names;
 }
 
 // The processes that this one adopted, as the program's own ended before
-// them: its view's web and network processes that did not end.
+// them: its view's web and network processes, and their sandbox's, that did
+// not end.
 std::vector<std::string> AdoptedProcesses() {
     std::vector<std::string> found;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
@@ -230,7 +169,8 @@ std::vector<std::string> AdoptedProcesses() {
         long parent = 0;
         fields >> state >> parent;
         const std::string name = line.substr(open + 1, close - open - 1);
-        if (parent == getpid() && state != 'Z' && name.rfind("WebKit", 0) == 0) {
+        if (parent == getpid() && state != 'Z' &&
+            (name.rfind("WebKit", 0) == 0 || name == "bwrap" || name == "xdg-dbus-proxy")) {
             found.push_back(name + " " + pid);
         }
     }
@@ -295,12 +235,16 @@ TEST(WindowTest, ARunKeepsNothingInAFreshHomeOrInTmp) {
     }
 
     // The desktop's own services (D-Bus, accessibility, settings) may keep
-    // their sockets and files in the runtime folder; nothing else may appear.
+    // their sockets and files in the runtime folder, and WebKit the folder
+    // its sandbox's proxies put their sockets in (each proxy removes its
+    // own as it ends); nothing else may appear, and the sandbox's notes on
+    // each process it started (.flatpak/webkit-PID-N) are gone.
     std::vector<std::string> unexpected;
     for (const auto& path : PathsBelow(home.Path())) {
-        const bool desktopService = path == "runtime" || path.rfind("runtime/dconf", 0) == 0 ||
-                                    path.rfind("runtime/at-spi", 0) == 0 ||
-                                    path.rfind("runtime/bus", 0) == 0;
+        const bool desktopService =
+            path == "runtime" || path.rfind("runtime/dconf", 0) == 0 ||
+            path.rfind("runtime/at-spi", 0) == 0 || path.rfind("runtime/bus", 0) == 0 ||
+            path.rfind("runtime/dbus-1", 0) == 0 || path == "runtime/webkitgtk";
         if (!desktopService) {
             unexpected.push_back(path);
         }
