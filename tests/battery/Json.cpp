@@ -175,6 +175,13 @@ private:
 
 }  // namespace
 
+Json::Json() = default;
+Json::Json(const Json&) = default;
+Json::Json(Json&&) noexcept = default;
+Json& Json::operator=(const Json&) = default;
+Json& Json::operator=(Json&&) noexcept = default;
+Json::~Json() = default;
+
 const Json* Json::Find(std::string_view name) const {
     for (const auto& [key, value] : members) {
         if (key == name) {

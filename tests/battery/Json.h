@@ -10,6 +10,15 @@ namespace kestrova::testing {
 // A JSON value as the tests compare them: a number keeps its text as
 // written, so that digits are compared, not doubles.
 struct Json {
+    // Declared here and defined where Json is complete: a vector of pairs
+    // holding Json cannot be looked into before.
+    Json();
+    Json(const Json&);
+    Json(Json&&) noexcept;
+    Json& operator=(const Json&);
+    Json& operator=(Json&&) noexcept;
+    ~Json();
+
     enum Kind { Null, Boolean, Number, String, Array, Object } kind = Null;
     bool boolean = false;
     std::string text;  // a number's text, or a string's value (UTF-8)
