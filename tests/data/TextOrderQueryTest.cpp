@@ -133,7 +133,10 @@ std::string SqlText(const std::string& text) {
 std::string Places(const std::vector<std::size_t>& places) {
     std::string joined;
     for (const auto place : places) {
-        joined += (joined.empty() ? "" : " ") + std::to_string(place);
+        if (!joined.empty()) {
+            joined += ' ';
+        }
+        joined += std::to_string(place);
     }
     return joined;
 }
