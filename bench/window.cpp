@@ -49,6 +49,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -257,9 +258,15 @@ int ClicksWhileBuilt(kestrova::MainWindow& window) {
     return 0;
 }
 
-// Processor seconds of the processes below this one whose name begins so.
-double ChildSeconds(const std::string& prefix) {
-    double seconds = 0;
+// A process's name, parent and processor ticks, from /proc/PID/stat.
+struct ProcessStat {
+    std::string name;
+    long parent = 0;
+    long ticks = 0;
+};
+
+std::map<long, ProcessStat> AllProcesses() {
+    std::map<long, ProcessStat> all;
     GDir* proc = g_dir_open("/proc", 0, nullptr);
     while (const char* name = proc ? g_dir_read_name(proc) : nullptr) {
         if (std::string(name).find_first_not_of("0123456789") != std::string::npos) {
@@ -270,29 +277,46 @@ double ChildSeconds(const std::string& prefix) {
                             std::istreambuf_iterator<char>());
         const auto open = content.find('(');
         const auto close = content.rfind(')');
-        if (open == std::string::npos || close == std::string::npos ||
-            content.compare(open + 1, prefix.size(), prefix) != 0) {
+        if (open == std::string::npos || close == std::string::npos) {
             continue;
         }
+        ProcessStat process;
+        process.name = content.substr(open + 1, close - open - 1);
         std::istringstream fields(content.substr(close + 2));
         std::string field;
-        long parent = 0;
-        long ticks = 0;
         for (int i = 3; i <= 15; ++i) {
             fields >> field;
             if (i == 4)
-                parent = std::stol(field);
+                process.parent = std::stol(field);
             if (i == 14 || i == 15)
-                ticks += std::stol(field);
+                process.ticks += std::stol(field);
         }
-        if (parent == getpid()) {
-            seconds += static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
-        }
+        all[std::stol(name)] = process;
     }
     if (proc) {
         g_dir_close(proc);
     }
-    return seconds;
+    return all;
+}
+
+// Processor seconds of the processes below this one whose name begins so,
+// however deep: in WebKit's sandbox the web process is bubblewrap's child.
+double ChildSeconds(const std::string& prefix) {
+    const auto all = AllProcesses();
+    long ticks = 0;
+    for (const auto& [pid, process] : all) {
+        if (process.name.rfind(prefix, 0) != 0) {
+            continue;
+        }
+        long up = process.parent;
+        while (up > 1 && up != getpid() && all.count(up)) {
+            up = all.at(up).parent;
+        }
+        if (up == getpid()) {
+            ticks += process.ticks;
+        }
+    }
+    return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 double OwnSeconds() {

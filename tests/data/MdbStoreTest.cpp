@@ -183,6 +183,31 @@ TEST_F(MdbStore, OnlyTheTablesACommandNamesAreRead) {
               std::vector<std::string>{"7|<>"});
 }
 
+// A table of more pages than its map can hold in its row has pages of maps
+// of its own; every row is read all the same, and the tables after it too.
+TEST_F(MdbStore, ATableOfThousandsOfPagesIsReadWhole) {
+    jetfile::JetFile file;
+    file.BeginTable("Big", {{"Id", ColumnType::Long},
+                            {"A", ColumnType::Text},
+                            {"B", ColumnType::Text},
+                            {"C", ColumnType::Text}});
+    const std::string filler(250, 'x');
+    constexpr std::int64_t kRows = 5000;  // about 1,700 pages
+    for (std::int64_t id = 1; id <= kRows; ++id) {
+        file.AddRow({id, filler + std::to_string(id), filler, filler});
+    }
+    file.BeginTable("After", {{"Id", ColumnType::Long}});
+    file.AddRow({std::int64_t{42}});
+    const std::string path = folder_.Path() + "/big.mdb";
+    file.Save(path);
+    ASSERT_GT(std::filesystem::file_size(path), 1500U * 4096);
+
+    EXPECT_EQ(Rows(path, "SELECT count(*), sum(Id), max(length(A)) FROM Big"),
+              std::vector<std::string>{std::to_string(kRows) + "|" +
+                                       std::to_string(kRows * (kRows + 1) / 2) + "|254"});
+    EXPECT_EQ(Rows(path, "SELECT Id FROM After"), std::vector<std::string>{"42"});
+}
+
 // The copy of a file's tables is Kestrova's own: the columns a shape
 // command relates its levels by are indexed in it, so that the first
 // part's rows are looked up, and the parts give what the whole gives.

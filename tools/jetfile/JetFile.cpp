@@ -25,6 +25,12 @@ constexpr std::uint32_t kGlobalMapPage = 1;
 constexpr std::uint32_t kCatalogPage = 2;
 constexpr std::uint32_t kCatalogDataPage = 3;
 constexpr std::uint32_t kUsageMapPage = 4;
+// Every table's maps share the usage map page: a map held in its row covers
+// at most this many pages, a larger table's map has pages of its own, each
+// a header and one bit for each page of its stretch of the file.
+constexpr std::uint32_t kLongestInlineMap = 1024;
+constexpr std::size_t kMapPageHeader = 4;
+constexpr std::uint32_t kPagesAMapPage = (kPageSize - kMapPageHeader) * 8;
 constexpr std::uint8_t kFixedColumn = 0x01;
 constexpr std::uint8_t kNullableColumn = 0x02;
 constexpr std::uint8_t kUserTable = 0x4e;
@@ -108,6 +114,20 @@ std::vector<std::uint8_t> DataPage(std::uint32_t owner) {
 
 // "LVAL" read as a little-endian number, where a data page names its table.
 constexpr std::uint32_t kLongValueOwner = 'L' | ('V' << 8) | ('A' << 16) | ('L' << 24);
+
+// Type 0: the first page's number, then one bit a page from it on.
+std::string InlineUsageMap(const std::vector<std::uint32_t>& owned) {
+    const std::uint32_t first = owned.empty() ? 0 : owned.front();
+    const std::uint32_t span = owned.empty() ? 0 : owned.back() - first + 1;
+    std::string row(5 + (span + 7) / 8, '\0');
+    auto* map = reinterpret_cast<std::uint8_t*>(row.data());
+    Put32(map + 1, first);
+    for (const std::uint32_t page : owned) {
+        const std::uint32_t bit = page - first;
+        map[5 + bit / 8] = static_cast<std::uint8_t>(map[5 + bit / 8] | (1 << (bit % 8)));
+    }
+    return row;
+}
 
 }  // namespace
 
@@ -338,8 +358,10 @@ void JetFile::WriteCatalog() {
     }
 }
 
-// Each table's map of the pages it owns (from its first data page on), and
-// an empty map of pages with free space: two rows of the usage map page.
+// Each table's map of the pages it owns, and an empty map of pages with
+// free space: two rows of the usage map page. A table of few pages has its
+// map in its row, from its first data page on; a larger one has pages of
+// maps of their own, the row naming them (a "reference" map).
 void JetFile::WriteUsageMaps() {
     Table maps;
     maps.name = "the usage maps";
@@ -347,18 +369,35 @@ void JetFile::WriteUsageMaps() {
     maps.dataPages = {kUsageMapPage};
     pages_[kUsageMapPage] = DataPage(0);
     for (const Table& table : tables_) {
-        const std::uint32_t first = table.dataPages.empty() ? 0 : table.dataPages.front();
-        const std::uint32_t span = table.dataPages.empty() ? 0 : table.dataPages.back() - first + 1;
-        std::string owned(5 + (span + 7) / 8, '\0');
-        auto* map = reinterpret_cast<std::uint8_t*>(owned.data());
-        Put32(map + 1, first);
-        for (const std::uint32_t page : table.dataPages) {
-            const std::uint32_t bit = page - first;
-            map[5 + bit / 8] = static_cast<std::uint8_t>(map[5 + bit / 8] | (1 << (bit % 8)));
-        }
-        StoreRow(maps, owned);
+        const std::vector<std::uint32_t>& owned = table.dataPages;
+        const bool fits = owned.empty() || owned.back() - owned.front() < kLongestInlineMap;
+        StoreRow(maps, fits ? InlineUsageMap(owned) : ReferenceUsageMap(owned));
         StoreRow(maps, std::string(5, '\0'));
     }
+}
+
+// Type 1: the numbers of map pages, the n-th of which holds one bit for
+// each of the n-th stretch of kPagesAMapPage pages of the file (0 where a
+// stretch holds none of the table's pages).
+std::string JetFile::ReferenceUsageMap(const std::vector<std::uint32_t>& owned) {
+    const std::uint32_t stretches = owned.back() / kPagesAMapPage + 1;
+    std::string row(1 + 4 * std::size_t{stretches}, '\0');
+    row[0] = 0x01;
+    std::vector<std::uint32_t> mapPages(stretches, 0);
+    for (const std::uint32_t page : owned) {
+        const std::uint32_t stretch = page / kPagesAMapPage;
+        if (mapPages[stretch] == 0) {
+            mapPages[stretch] = NewPage();
+            pages_[mapPages[stretch]][0] = 0x05;
+            pages_[mapPages[stretch]][1] = 0x01;
+            Put32(reinterpret_cast<std::uint8_t*>(row.data()) + 1 + 4 * stretch,
+                  mapPages[stretch]);
+        }
+        const std::uint32_t bit = page % kPagesAMapPage;
+        std::uint8_t& byte = pages_[mapPages[stretch]][kMapPageHeader + bit / 8];
+        byte = static_cast<std::uint8_t>(byte | (1 << (bit % 8)));
+    }
+    return row;
 }
 
 // The definition page of a table: its header block, its columns and their

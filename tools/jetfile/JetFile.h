@@ -81,6 +81,7 @@ private:
     std::string LongValue(const std::string& bytes);
     void WriteCatalog();
     void WriteUsageMaps();
+    std::string ReferenceUsageMap(const std::vector<std::uint32_t>& owned);
     void WriteDefinition(const Table& table);
 
     void WriteDatabaseDefinition();
