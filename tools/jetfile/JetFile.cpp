@@ -390,8 +390,7 @@ std::string JetFile::ReferenceUsageMap(const std::vector<std::uint32_t>& owned) 
             mapPages[stretch] = NewPage();
             pages_[mapPages[stretch]][0] = 0x05;
             pages_[mapPages[stretch]][1] = 0x01;
-            Put32(reinterpret_cast<std::uint8_t*>(row.data()) + 1 + 4 * stretch,
-                  mapPages[stretch]);
+            Put32(reinterpret_cast<std::uint8_t*>(row.data()) + 1 + 4 * stretch, mapPages[stretch]);
         }
         const std::uint32_t bit = page % kPagesAMapPage;
         std::uint8_t& byte = pages_[mapPages[stretch]][kMapPageHeader + bit / 8];
