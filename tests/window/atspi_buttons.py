@@ -116,21 +116,25 @@ def program_window(pid):
     return windows[0] if windows else None
 
 
+def kestrova_application():
+    """The running program's node on the accessibility desktop, if any."""
+    import pyatspi
+
+    desktop = pyatspi.Registry.getDesktop(0)
+    for i in range(desktop.childCount):
+        child = desktop.getChildAtIndex(i)
+        if child is not None and child.name == "kestrova":
+            return child
+    return None
+
+
 def check_buttons(program, names, failures):
     """Reads the buttons of the running `program` before and after Enter on
     the first one; `names` are the customer buttons' names."""
     import pyatspi
 
-    def application():
-        desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            child = desktop.getChildAtIndex(i)
-            if child is not None and child.name == "kestrova":
-                return child
-        return None
-
     def buttons():
-        app = application()
+        app = kestrova_application()
         return buttons_of(app) if app is not None else []
 
     before = wait_for(buttons, lambda b: len(b) >= len(names) or program.poll() is not None, 60)
@@ -139,7 +143,7 @@ def check_buttons(program, names, failures):
     failures.check(all(expandable and not expanded for _, expandable, expanded in before),
                    "not every customer button is expandable and collapsed")
     roles = {}
-    buttons_of(application(), roles)
+    buttons_of(kestrova_application(), roles)
     failures.check(roles.get(pyatspi.ROLE_TABLE, 0) >= 1 and
                    roles.get(pyatspi.ROLE_TABLE_CELL, 0) >= 3 * len(names),
                    "the customers table is not read as a table: %r" % roles)
@@ -224,18 +228,9 @@ def table_rows(node):
 def check_long_outline(program, names_in_order, failures):
     """The table's real row count, and the places of the first and the
     last customers' rows, at the start and, after End, at the end."""
-    import pyatspi
-
-    def application():
-        desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            child = desktop.getChildAtIndex(i)
-            if child is not None and child.name == "kestrova":
-                return child
-        return None
 
     def rows():
-        app = application()
+        app = kestrova_application()
         return table_rows(app) if app is not None else (None, [])
 
     expected = str(2 * len(names_in_order) + 1)
