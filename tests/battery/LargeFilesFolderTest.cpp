@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "tests/TemporaryFolder.h"
 #include "tests/battery/ProgramRun.h"
 #include "tests/battery/SampleApp.h"
+#include "tests/data/FixtureDatabase.h"
 
 // On many desktops /tmp is held in memory. The page export's large
 // temporary files (the page text, the query's rows set aside) go to $TMPDIR
@@ -43,28 +45,6 @@ bool InMemory(const std::string& folder) {
     return statfs(folder.c_str(), &system) == 0 &&
            (system.f_type == TMPFS_MAGIC || system.f_type == RAMFS_MAGIC);
 }
-
-// A fresh folder in this machine's own /var/tmp, removed when it goes.
-class FolderInVarTmp {
-public:
-    FolderInVarTmp() {
-        std::string pattern = "/var/tmp/kestrova-test-XXXXXX";
-        if (mkdtemp(pattern.data())) {
-            path_ = pattern;
-        }
-    }
-    ~FolderInVarTmp() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    FolderInVarTmp(const FolderInVarTmp&) = delete;
-    FolderInVarTmp& operator=(const FolderInVarTmp&) = delete;
-
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 bool Bind(const std::string& from, const std::string& to) {
     return mount(from.c_str(), to.c_str(), nullptr, MS_BIND, nullptr) == 0;
@@ -142,8 +122,12 @@ std::vector<std::string> LeftIn(const fs::path& folder, const fs::path& kept = {
 }
 
 TEST(LargeFilesFolder, GoesToVarTmpWhereTmpIsMemoryAndSaysWhenItLandsInMemory) {
-    FolderInVarTmp disk;
-    if (disk.Path().empty() || InMemory(disk.Path())) {
+    std::optional<testing::FixtureFolder> disk;
+    try {
+        disk.emplace("/var/tmp");
+    } catch (const std::exception&) {
+    }
+    if (!disk || InMemory(disk->Path())) {
         GTEST_SKIP() << "this machine's /var/tmp is not a folder on disk to write in";
     }
     // About 11 MB of page.
@@ -175,7 +159,7 @@ TEST(LargeFilesFolder, GoesToVarTmpWhereTmpIsMemoryAndSaysWhenItLandsInMemory) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const Desktop desktop{c.varTmp,
-                              disk.Path(),
+                              disk->Path(),
                               (root / "memory-var-tmp").string(),
                               (root / "memory-tmp").string(),
                               root.string(),
@@ -187,7 +171,7 @@ TEST(LargeFilesFolder, GoesToVarTmpWhereTmpIsMemoryAndSaysWhenItLandsInMemory) {
         EXPECT_TRUE(run.out == usual.out)
             << run.out.size() << " bytes against " << usual.out.size();
         EXPECT_EQ(run.err, c.said);
-        EXPECT_EQ(LeftIn(disk.Path()), std::vector<std::string>{});
+        EXPECT_EQ(LeftIn(disk->Path()), std::vector<std::string>{});
         EXPECT_EQ(LeftIn(root / "memory-var-tmp"), std::vector<std::string>{});
         EXPECT_EQ(LeftIn(root / "memory-tmp", root), std::vector<std::string>{});
     }

@@ -14,8 +14,10 @@ namespace kestrova::testing {
 
 namespace fs = std::filesystem;
 
-FixtureFolder::FixtureFolder() {
-    std::string pattern = (fs::temp_directory_path() / "kestrova-data-XXXXXX").string();
+FixtureFolder::FixtureFolder() : FixtureFolder(fs::temp_directory_path().string()) {}
+
+FixtureFolder::FixtureFolder(const std::string& parent) {
+    std::string pattern = (fs::path(parent) / "kestrova-data-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
         throw std::runtime_error("cannot make a temporary folder");
     }

@@ -7,7 +7,9 @@ namespace kestrova::testing {
 // A temporary folder for database fixtures, removed with the object.
 class FixtureFolder {
 public:
+    // A new folder in the temporary folder, or in `parent`.
     FixtureFolder();
+    explicit FixtureFolder(const std::string& parent);
     ~FixtureFolder();
     FixtureFolder(const FixtureFolder&) = delete;
     FixtureFolder& operator=(const FixtureFolder&) = delete;

@@ -18,15 +18,7 @@ namespace {
 // A page of `customers` customers as start-up writes it, the second with
 // orders; customer 7 has the longest name, customer 3 the widest total.
 std::string OutlinePage(int customers) {
-    testing::ExpectedOutline outline;
-    outline.applicationDirectory = "/apps/k";
-    outline.customerHeadings = {"Cust #", "Customer", "Total Amount Owed"};
-    outline.orderHeadings = {"Order #", "Order Date",     "PO #",
-                             "Cust #",  "Items On Order", "Order Total"};
-    outline.lineItemHeadings = {"Order #",  "Product",    "Manufacturer",
-                                "Quantity", "Unit Price", "Extended Price"};
-    outline.customerFieldCount = 4;
-    outline.orderFieldCount = 7;
+    testing::ExpectedOutline outline = testing::CustomerOrderOutline("/apps/k");
     for (int c = 1; c <= customers; ++c) {
         testing::ExpectedCustomer customer;
         const std::string name =

@@ -118,6 +118,19 @@ std::string ExpectedBody(const ExpectedOutline& outline) {
     return PageBuilder(outline).Build();
 }
 
+ExpectedOutline CustomerOrderOutline(const std::string& applicationDirectory) {
+    ExpectedOutline outline;
+    outline.applicationDirectory = applicationDirectory;
+    outline.customerHeadings = {"Cust #", "Customer", "Total Amount Owed"};
+    outline.orderHeadings = {"Order #", "Order Date",     "PO #",
+                             "Cust #",  "Items On Order", "Order Total"};
+    outline.lineItemHeadings = {"Order #",  "Product",    "Manufacturer",
+                                "Quantity", "Unit Price", "Extended Price"};
+    outline.customerFieldCount = 4;
+    outline.orderFieldCount = 7;
+    return outline;
+}
+
 std::string ExpectedHead() {
     std::string head(kPageHead[0]);
     for (std::size_t i = 1; i < kPageHead.size(); ++i) {

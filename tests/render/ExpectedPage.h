@@ -22,6 +22,10 @@ struct ExpectedOutline {
     std::vector<ExpectedCustomer> customers;
 };
 
+// An outline with the customer order query's own headings and fields, in
+// `applicationDirectory`; its customers are the caller's to add.
+ExpectedOutline CustomerOrderOutline(const std::string& applicationDirectory);
+
 // The page head as start-up writes it: its lines joined by line breaks.
 std::string ExpectedHead();
 

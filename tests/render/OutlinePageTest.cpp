@@ -25,15 +25,7 @@ constexpr const char* kPm =
 using testing::ExpectedHead;
 
 ExpectedOutline FixtureOutline(const std::string& directory) {
-    ExpectedOutline outline;
-    outline.applicationDirectory = directory;
-    outline.customerHeadings = {"Cust #", "Customer", "Total Amount Owed"};
-    outline.orderHeadings = {"Order #", "Order Date",     "PO #",
-                             "Cust #",  "Items On Order", "Order Total"};
-    outline.lineItemHeadings = {"Order #",  "Product",    "Manufacturer",
-                                "Quantity", "Unit Price", "Extended Price"};
-    outline.customerFieldCount = 4;
-    outline.orderFieldCount = 7;
+    ExpectedOutline outline = testing::CustomerOrderOutline(directory);
     outline.customers = {
         {{"1", "Alpha Cycles", "$1,065.48"},
          {{{"101", std::string("2/3/2022 2:30:00") + kPm, "", "1", "1", "$45.00"},

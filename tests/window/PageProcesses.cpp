@@ -10,46 +10,47 @@
 
 namespace kestrova::testing {
 
-namespace {
-
-// Every live process, with its parent.
-std::map<pid_t, pid_t> ParentsOfProcesses() {
-    std::map<pid_t, pid_t> parents;
+std::map<pid_t, LiveProcess> LiveProcesses() {
+    std::map<pid_t, LiveProcess> processes;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
         const std::string pid = entry.path().filename();
         if (pid.find_first_not_of("0123456789") != std::string::npos) {
             continue;
         }
         std::ifstream stat(entry.path() / "stat");
-        std::string statLine;
-        std::getline(stat, statLine);
-        const auto afterName = statLine.rfind(')');
-        if (afterName == std::string::npos) {
+        std::string line;
+        std::getline(stat, line);
+        const auto open = line.find('(');
+        const auto close = line.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) {
             continue;
         }
-        std::istringstream fields(statLine.substr(afterName + 2));
-        char state = 0;
+        LiveProcess process;
+        process.name = line.substr(open + 1, close - open - 1);
         long parent = 0;
-        fields >> state >> parent;
-        if (state != 'Z') {
-            parents[std::stoi(pid)] = static_cast<pid_t>(parent);
+        std::istringstream(line.substr(close + 2)) >> process.state >> parent;
+        process.parent = static_cast<pid_t>(parent);
+        if (process.state != 'Z') {
+            processes[std::stoi(pid)] = process;
         }
     }
-    return parents;
+    return processes;
 }
+
+namespace {
 
 // Whether a process descends from this one: the web process runs inside
 // the sandbox's own process.
-bool OfThisProcess(pid_t pid, const std::map<pid_t, pid_t>& parents) {
+bool OfThisProcess(pid_t pid, const std::map<pid_t, LiveProcess>& processes) {
     for (int depth = 0; depth < 8; ++depth) {
-        const auto parent = parents.find(pid);
-        if (parent == parents.end()) {
+        const auto process = processes.find(pid);
+        if (process == processes.end()) {
             return false;
         }
-        if (parent->second == getpid()) {
+        if (process->second.parent == getpid()) {
             return true;
         }
-        pid = parent->second;
+        pid = process->second.parent;
     }
     return false;
 }
@@ -58,10 +59,10 @@ bool OfThisProcess(pid_t pid, const std::map<pid_t, pid_t>& parents) {
 
 std::vector<pid_t> PageProcesses() {
     std::vector<pid_t> found;
-    const auto parents = ParentsOfProcesses();
-    for (const auto& entry : parents) {
+    const auto processes = LiveProcesses();
+    for (const auto& entry : processes) {
         const pid_t process = entry.first;
-        if (!OfThisProcess(process, parents)) {
+        if (!OfThisProcess(process, processes)) {
             continue;
         }
         // A process that ends while it is read fails the read: it is none.

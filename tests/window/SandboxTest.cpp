@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -40,30 +39,19 @@ constexpr const char* kWithoutSandbox =
 // sandbox replaces with its own, so that only the sandbox can hide it.
 class HomeOnDisk {
 public:
-    HomeOnDisk() {
-        std::string pattern = (fs::current_path() / "kestrova-home-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            throw std::runtime_error("cannot make a home folder");
-        }
-        path_ = pattern;
+    HomeOnDisk() : folder_(fs::current_path().string()) {
         fs::create_directory(Runtime());
         fs::permissions(Runtime(), fs::perms::owner_all);
     }
-    ~HomeOnDisk() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    HomeOnDisk(const HomeOnDisk&) = delete;
-    HomeOnDisk& operator=(const HomeOnDisk&) = delete;
 
-    const std::string& Path() const { return path_; }
-    std::string Runtime() const { return path_ + "/runtime"; }
+    const std::string& Path() const { return folder_.Path(); }
+    std::string Runtime() const { return Path() + "/runtime"; }
     std::vector<std::string> Environment() const {
-        return EnvironmentWith({"HOME=" + path_, "XDG_RUNTIME_DIR=" + Runtime()});
+        return EnvironmentWith({"HOME=" + Path(), "XDG_RUNTIME_DIR=" + Runtime()});
     }
 
 private:
-    std::string path_;
+    testing::FixtureFolder folder_;
 };
 
 std::string Contents(const std::string& path) {

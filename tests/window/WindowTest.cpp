@@ -25,6 +25,7 @@
 #include "tests/HangGuard.h"
 #include "tests/data/FixtureDatabase.h"
 #include "tests/window/AppDirectoryCopy.h"
+#include "tests/window/PageProcesses.h"
 #include "tests/window/SampleDatabase.h"
 #include "tests/window/ShownWindow.h"
 #include "tests/window/StartedProgram.h"
@@ -151,27 +152,11 @@ std::set<std::string> OursInTmp() {
 // not end.
 std::vector<std::string> AdoptedProcesses() {
     std::vector<std::string> found;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string pid = entry.path().filename();
-        if (pid.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        const auto open = line.find('(');
-        const auto close = line.rfind(')');
-        if (open == std::string::npos || close == std::string::npos) {
-            continue;
-        }
-        std::istringstream fields(line.substr(close + 2));
-        char state = 0;
-        long parent = 0;
-        fields >> state >> parent;
-        const std::string name = line.substr(open + 1, close - open - 1);
-        if (parent == getpid() && state != 'Z' &&
+    for (const auto& [pid, process] : testing::LiveProcesses()) {
+        const std::string& name = process.name;
+        if (process.parent == getpid() &&
             (name.rfind("WebKit", 0) == 0 || name == "bwrap" || name == "xdg-dbus-proxy")) {
-            found.push_back(name + " " + pid);
+            found.push_back(name + " " + std::to_string(pid));
         }
     }
     return found;
