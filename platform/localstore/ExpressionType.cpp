@@ -26,10 +26,6 @@ bool IsName(const Token& token) {
            token.kind == TokenKind::QuotedName;
 }
 
-bool IsSymbol(const Token& token, std::string_view symbol) {
-    return token.kind == TokenKind::Symbol && token.text == symbol;
-}
-
 std::vector<Token> WithoutAlias(std::vector<Token> expression) {
     const std::size_t n = expression.size();
     if (n >= 3 && IsKeyword(expression[n - 2], "AS")) {

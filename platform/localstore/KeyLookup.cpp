@@ -10,10 +10,6 @@ namespace kestrova::platform::sql {
 
 namespace {
 
-bool IsSymbol(const Token& token, std::string_view symbol) {
-    return token.kind == TokenKind::Symbol && token.text == symbol;
-}
-
 // Words that, at the statement's own depth, make it more than a plain
 // SELECT whose rows a condition only thins out.
 bool MakesItNoPlainSelect(const Token& token) {

@@ -5,38 +5,14 @@
 #include <vector>
 
 #include "platform/localstore/SqlTokens.h"
+#include "platform/runtime/TextCompare.h"
 
 namespace kestrova::platform::sql {
 
 namespace {
 
-bool IsSymbol(const Token& token, std::string_view symbol) {
-    return token.kind == TokenKind::Symbol && token.text == symbol;
-}
-
 bool IsName(const Token& token) {
     return token.kind == TokenKind::Word || token.kind == TokenKind::QuotedName;
-}
-
-// A name as written, its quotes or brackets taken off.
-std::string Unquoted(const Token& token) {
-    if (token.kind != TokenKind::QuotedName || token.text.size() < 2) {
-        return token.text;
-    }
-    return token.text.substr(1, token.text.size() - 2);
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Splits the tokens at the statement's own depth: the select list's items,
@@ -135,7 +111,7 @@ std::optional<std::pair<std::string, std::string>> SourceColumn(std::string_view
             continue;
         }
         const std::string column = Unquoted(item.back());
-        if (!SameName(itemName.empty() ? column : itemName, name)) {
+        if (!runtime::EqualsIgnoringCase(itemName.empty() ? column : itemName, name)) {
             continue;
         }
         if (!qualified) {
@@ -146,7 +122,7 @@ std::optional<std::pair<std::string, std::string>> SourceColumn(std::string_view
             return one ? std::optional(std::pair(only, column)) : std::nullopt;
         }
         for (const auto& [known, table] : *tables) {
-            if (SameName(known, Unquoted(item[0]))) {
+            if (runtime::EqualsIgnoringCase(known, Unquoted(item[0]))) {
                 return std::pair(table, column);
             }
         }

@@ -102,4 +102,15 @@ bool IsKeyword(const Token& token, std::string_view keyword) {
     return true;
 }
 
+bool IsSymbol(const Token& token, std::string_view symbol) {
+    return token.kind == TokenKind::Symbol && token.text == symbol;
+}
+
+std::string Unquoted(const Token& token) {
+    if (token.kind != TokenKind::QuotedName || token.text.size() < 2) {
+        return token.text;
+    }
+    return token.text.substr(1, token.text.size() - 2);
+}
+
 }  // namespace kestrova::platform::sql

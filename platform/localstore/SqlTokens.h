@@ -22,4 +22,10 @@ std::vector<Token> Tokenize(std::string_view statement);
 // Whether a word token is `keyword`, in any letter case.
 bool IsKeyword(const Token& token, std::string_view keyword);
 
+// Whether a token is the symbol `symbol` ("(", ",", ".").
+bool IsSymbol(const Token& token, std::string_view symbol);
+
+// A name as written, its quotes or brackets taken off.
+std::string Unquoted(const Token& token);
+
 }  // namespace kestrova::platform::sql

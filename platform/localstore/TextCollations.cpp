@@ -119,10 +119,6 @@ bool IsAnyKeyword(const sql::Token& token, std::initializer_list<std::string_vie
                        [&](std::string_view keyword) { return sql::IsKeyword(token, keyword); });
 }
 
-bool IsSymbol(const sql::Token& token, std::string_view symbol) {
-    return token.kind == sql::TokenKind::Symbol && token.text == symbol;
-}
-
 // One ORDER BY term's expression: where it starts and ends in the
 // statement, whether it names a collation or is a bare number, and the
 // column it names when it is no more than that (lower case).
@@ -140,11 +136,8 @@ bool IsName(const sql::Token& token) {
 }
 
 // A name as written, its quotes or brackets taken off, in lower case.
-std::string Unquoted(const sql::Token& token) {
-    std::string name = token.text;
-    if (token.kind == sql::TokenKind::QuotedName && name.size() >= 2) {
-        name = name.substr(1, name.size() - 2);
-    }
+std::string LowerCaseName(const sql::Token& token) {
+    std::string name = sql::Unquoted(token);
     for (char& c : name) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
@@ -173,11 +166,11 @@ std::vector<Term> TermsFrom(const std::vector<sql::Token>& tokens, std::size_t f
             break;
         }
         if (depth == 0) {
-            if (IsSymbol(token, ")") || IsSymbol(token, ";") ||
+            if (sql::IsSymbol(token, ")") || sql::IsSymbol(token, ";") ||
                 IsAnyKeyword(token, {"LIMIT", "ROWS", "RANGE", "GROUPS", "WINDOW"})) {
                 break;
             }
-            if (IsSymbol(token, ",")) {
+            if (sql::IsSymbol(token, ",")) {
                 close();
                 continue;
             }
@@ -186,7 +179,7 @@ std::vector<Term> TermsFrom(const std::vector<sql::Token>& tokens, std::size_t f
             }
             term.collated |= sql::IsKeyword(token, "COLLATE");
         }
-        depth += IsSymbol(token, "(") ? 1 : IsSymbol(token, ")") ? -1 : 0;
+        depth += sql::IsSymbol(token, "(") ? 1 : sql::IsSymbol(token, ")") ? -1 : 0;
         if (inSuffix) {
             continue;
         }
@@ -197,8 +190,8 @@ std::vector<Term> TermsFrom(const std::vector<sql::Token>& tokens, std::size_t f
         term.number = term.tokens == 1 && token.kind == sql::TokenKind::Number;
         // A column, or a table's column: a name, or name.name.
         const bool name = IsName(token) && (term.tokens == 1 || term.tokens == 3);
-        const bool dot = term.tokens == 2 && IsSymbol(token, ".");
-        term.column = name ? Unquoted(token) : dot ? term.column : "";
+        const bool dot = term.tokens == 2 && sql::IsSymbol(token, ".");
+        term.column = name ? LowerCaseName(token) : dot ? term.column : "";
         if (!name && !dot) {
             term.tokens += 100;  // no longer a column alone
         }
@@ -212,7 +205,7 @@ std::vector<Term> TermsFrom(const std::vector<sql::Token>& tokens, std::size_t f
 bool IsCompound(const std::vector<sql::Token>& tokens, std::size_t orderAt) {
     int depth = 0;
     for (std::size_t i = orderAt; i-- > 0;) {
-        depth += IsSymbol(tokens[i], ")") ? 1 : IsSymbol(tokens[i], "(") ? -1 : 0;
+        depth += sql::IsSymbol(tokens[i], ")") ? 1 : sql::IsSymbol(tokens[i], "(") ? -1 : 0;
         if (depth < 0) {
             return false;
         }
